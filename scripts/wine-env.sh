@@ -1,0 +1,75 @@
+# Shared by the project's scripts (sourced, not run): the build flavour this
+# machine can run, its private Wine prefix, and a display.
+
+ZL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# 32-bit Windows programs need a kernel that runs 32-bit code; some virtual
+# machines have that switched off. There the same sources are built for
+# 64-bit Windows, which Wine runs natively.
+zl_can_run_32bit() {
+    timeout 20 /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+zl_flavour() {
+    if [ -n "${ZL_FLAVOUR:-}" ]; then echo "$ZL_FLAVOUR"; return; fi
+    if zl_can_run_32bit; then echo mingw; else echo mingw64; fi
+}
+
+zl_build_dir() {   # flavour
+    if [ "$1" = mingw ]; then echo "$ZL_ROOT/build"; else echo "$ZL_ROOT/build/win64"; fi
+}
+
+# Wine settings for a build tree: its own prefix, no debug noise, no Mono or
+# Gecko prompts, and no menu builder writing into the Linux home folder.
+zl_wine_env() {   # build-dir flavour
+    export WINEPREFIX="$1/wineprefix"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    if [ "$2" = mingw ]; then
+        export WINEARCH=win32
+        ZL_WINE=/usr/lib/wine/wine
+    else
+        export WINEARCH=win64
+        ZL_WINE=/usr/lib/wine/wine64
+    fi
+    export ZL_WINE
+}
+
+# Creates the prefix once: crash dialogs off (a crash must end the program,
+# not wait for a click), and a virtual desktop so Wine draws window frames.
+zl_ensure_prefix() {
+    if [ -f "$WINEPREFIX/.zl-ready" ]; then return 0; fi
+    echo "Creating the Wine prefix $WINEPREFIX (once per build tree)..."
+    mkdir -p "$WINEPREFIX"
+    "$ZL_WINE" wineboot -i >"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null
+    "$ZL_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null
+    "$ZL_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null
+    "$ZL_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >>"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null
+    wineserver -w
+    touch "$WINEPREFIX/.zl-ready"
+}
+
+# A display: the caller's when it works, otherwise a private virtual one.
+zl_ensure_display() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+    local fdfile
+    fdfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    ZL_XVFB_PID=$!
+    for _ in $(seq 1 100); do
+        if [ -s "$fdfile" ]; then break; fi
+        sleep 0.1
+    done
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    rm -f "$fdfile"
+    export ZL_XVFB_PID
+}
+
+zl_stop_display() {
+    if [ -n "${ZL_XVFB_PID:-}" ]; then kill "$ZL_XVFB_PID" 2>/dev/null || true; fi
+}
+
+# Windows path of a Unix path (Wine maps / to Z:).
+zl_winpath() {
+    printf 'Z:%s' "$1" | tr '/' '\\'
+}

@@ -1,0 +1,63 @@
+#include "fileops/extract.h"
+
+#include <lzexpand.h>
+#include <string.h>
+
+#include "install/catalogue.h"
+#include "shell/paths.h"
+
+int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, const char *fileName)
+{
+    if (payloadIndex < 0 || payloadIndex >= kPayloadResourceCount)
+        return 0;
+    const PayloadResource &row = g_payloadResources[payloadIndex];
+    HRSRC found = FindResourceA(instance, row.resourceName, row.resourceType);
+    if (!found)
+        return 0;
+    DWORD size = SizeofResource(instance, found);
+    HGLOBAL loaded = LoadResource(instance, found);
+    const void *bytes = loaded ? LockResource(loaded) : NULL;
+    if (!bytes)
+        return 0;
+
+    char path[256];
+    if (!JoinUnlessBackslash(path, sizeof path, folder, fileName))
+        return 0;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes, size, &written, NULL);
+    CloseHandle(file);
+    return ok && written == size ? 1 : 0;
+}
+
+int ExpandFile(char *source, const char *target)
+{
+    if (lstrcmpiA(source, target) == 0)
+        return 1;
+
+    size_t len = strlen(source);
+    if (len == 0)
+        return 0;
+    OFSTRUCT of;
+    char saved = source[len - 1];
+    source[len - 1] = '_';
+    INT in = LZOpenFileA(source, &of, OF_READ);
+    if (in < 0) {
+        source[len - 1] = saved;
+        in = LZOpenFileA(source, &of, OF_READ);
+        if (in < 0)
+            return 0;
+    }
+    INT out = LZOpenFileA(const_cast<char *>(target), &of, OF_CREATE | OF_WRITE);
+    if (out < 0) {
+        LZClose(in);
+        return 0;
+    }
+    LONG copied = LZCopy(in, out);
+    LZClose(out);
+    LZClose(in);
+    return copied > 0 ? 1 : 0;
+}

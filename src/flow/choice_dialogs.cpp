@@ -1,0 +1,3 @@
+#include "flow/choice_dialogs.h"
+
+int g_bCancel = 0;

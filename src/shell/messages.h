@@ -1,0 +1,35 @@
+// Numbered texts, FormatMessage-style templates, the log and the restart.
+#ifndef ZELTRA_SHELL_MESSAGES_H
+#define ZELTRA_SHELL_MESSAGES_H
+
+#include <windows.h>
+
+// Size of every buffer FormatMessageText writes into.
+const int kFormatBufferSize = 1024;
+
+// Loads message id into buffer; on a missing number the buffer holds
+// "<id> DEBUG - Unable to load string", cut to fit. 1 loaded, 0 otherwise.
+int LoadMessage(UINT id, char *buffer, int size);
+
+// Fills a "%1!s!" / "%2!u!" template. Each insert is one machine word: a
+// text pointer for !s!, a DWORD_PTR for !u!. Writes at most 1024 characters
+// (a longer result is cut); returns the characters stored, 0 on failure.
+DWORD FormatMessageText(char *buffer, const char *templ, ...);
+
+// Appends "text\n" to setup.log in the current folder while logging is on.
+void LogLine(const char *text);
+
+// LogLine with printf-style formatting, bounded to one 2048-character line.
+void LogFormat(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// Dispatches waiting messages; the status dialog gets its keys first.
+int PumpMessages();
+
+// True once PumpMessages has taken a quit request off the queue; the main
+// window then closes the program when the running work returns.
+extern BOOL g_bQuitRequested;
+
+// Asks Windows to restart (enabling the shutdown privilege on NT first).
+void RestartWindows();
+
+#endif

@@ -1,0 +1,159 @@
+#include "shell/options.h"
+
+#include <string.h>
+
+#include "shell/messages.h"
+#include "shell/paths.h"
+#include "shell/startup.h"
+
+char IniFileName[261];
+int g_bLogging = 0;
+int g_bAllowReboot = 0;
+int g_bSilent = 0;
+int g_bNoPass = 0;
+int gbInstallBonusPack = 1;
+int g_iconLocation = 0;
+int g_bExplore = 1;
+char g_szLine1[256];
+char g_szLine2[256];
+int g_nWinMajor = 0;
+int g_nWinMinor = 0;
+int g_bWinNT = 0;
+int nV = 0;
+int nM = 0;
+
+bool OptionIsTrue(const char *value)
+{
+    return lstrcmpiA(value, "TRUE") == 0 || strcmp(value, "1") == 0;
+}
+
+bool OptionIsFalse(const char *value)
+{
+    return lstrcmpiA(value, "FALSE") == 0 || strcmp(value, "0") == 0;
+}
+
+static bool FileExists(const char *path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A folder called install.ini is no options file.
+static bool OptionsFileExists(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+static void LocateOptionsFile()
+{
+    IniFileName[0] = '\0';
+    char folder[261];
+    DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
+    if (n == 0 || n >= sizeof folder)
+        return;
+    if (JoinAlways(IniFileName, sizeof IniFileName, folder, "install.ini") && FileExists(IniFileName))
+        return;
+    IniFileName[0] = '\0';
+
+    char program[261];
+    n = GetModuleFileNameA(g_hInstance, program, sizeof program);
+    if (n == 0 || n >= sizeof program)
+        return;
+    char *slash = strrchr(program, '\\');
+    if (!slash)
+        return;
+    *slash = '\0';
+    if (!JoinAlways(IniFileName, sizeof IniFileName, program, "install.ini") || !FileExists(IniFileName))
+        IniFileName[0] = '\0';
+}
+
+static void ReadOption(const char *key, const char *fallback, char *value, DWORD size)
+{
+    GetPrivateProfileStringA("INSTALL", key, fallback, value, size, IniFileName);
+}
+
+static void UseNoFileDefaults()
+{
+    g_bLogging = 0;
+    g_bAllowReboot = 1;
+    g_bSilent = 0;
+    g_bNoPass = 0;
+    g_bExplore = 1;
+    gbInstallBonusPack = 1;
+    g_iconLocation = 0;
+    g_szLine1[0] = '\0';
+    g_szLine2[0] = '\0';
+}
+
+void ReadInstallOptions()
+{
+    LocateOptionsFile();
+    if (IniFileName[0] == '\0' || !OptionsFileExists(IniFileName)) {
+        IniFileName[0] = '\0';
+        UseNoFileDefaults();
+        return;
+    }
+
+    char value[261];
+    ReadOption("LOGGING", "FALSE", value, sizeof value);
+    g_bLogging = OptionIsFalse(value) ? 0 : 1;
+
+    ReadOption("ALLOWRBT", "FALSE", value, sizeof value);
+    g_bAllowReboot = OptionIsTrue(value) ? 1 : 0;
+
+    ReadOption("QUIET", "FALSE", value, sizeof value);
+    g_bSilent = OptionIsTrue(value) ? 1 : 0;
+    LogFormat("g_bSilent=%d", g_bSilent);
+
+    ReadOption("NOPASSWORD", "FALSE", value, sizeof value);
+    g_bNoPass = OptionIsTrue(value) ? 1 : 0;
+    LogFormat("g_bNoPass=%d", g_bNoPass);
+
+    ReadOption("BONUS", "TRUE", value, sizeof value);
+    gbInstallBonusPack = OptionIsTrue(value) ? 1 : 0;
+    LogFormat("gbInstallBonusPack=%d", gbInstallBonusPack);
+
+    ReadOption("DESKTOP", "TRUE", value, sizeof value);
+    g_iconLocation = OptionIsTrue(value) ? 0 : 1;
+    LogFormat("g_iconLocation=%d", g_iconLocation);
+
+    ReadOption("EXPLORER", "TRUE", value, sizeof value);
+    g_bExplore = OptionIsFalse(value) ? 0 : 1;
+    LogFormat("g_bExplore=%d", g_bExplore);
+
+    ReadOption("LINE1", "", g_szLine1, sizeof g_szLine1);
+    ReadOption("LINE2", "", g_szLine2, sizeof g_szLine2);
+    LogFormat("g_szLine1=\"%s\"", g_szLine1);
+    LogFormat("g_szLine2=\"%s\"", g_szLine2);
+}
+
+void ComputeComponentMasks(bool isNT, int major, int minor, bool bonus, bool explore,
+                           int *offered, int *allowed)
+{
+    const int full = kComponentClassic | kComponentBrowser
+                   | (bonus ? kComponentUtilities : 0) | (explore ? kComponentExplorer : 0);
+    if (isNT && major < 4) {
+        *allowed = kComponentClassic | kComponentUtilities;
+        *offered = kComponentClassic | kComponentUtilities;
+    } else if (!isNT && major < 4 && minor < 50) {
+        *allowed = kComponentClassic | kComponentExplorer;
+        *offered = kComponentClassic;
+    } else {
+        *allowed = kComponentClassic | kComponentExplorer | kComponentUtilities | kComponentBrowser;
+        *offered = full;
+    }
+}
+
+void DetectPlatform()
+{
+    DWORD version = GetVersion();
+    g_nWinMajor = LOBYTE(LOWORD(version));
+    g_nWinMinor = HIBYTE(LOWORD(version));
+
+    char os[256];
+    DWORD n = GetEnvironmentVariableA("OS", os, sizeof os);
+    g_bWinNT = (n > 0 && n < sizeof os && strstr(os, "NT") != NULL) ? 1 : 0;
+
+    ComputeComponentMasks(g_bWinNT != 0, g_nWinMajor, g_nWinMinor,
+                          gbInstallBonusPack != 0, g_bExplore != 0, &nV, &nM);
+}

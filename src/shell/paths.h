@@ -1,0 +1,33 @@
+// Bounded text and path helpers. Every one of them refuses (returns false and
+// leaves a terminated, possibly shortened result) instead of overrunning.
+#ifndef ZELTRA_SHELL_PATHS_H
+#define ZELTRA_SHELL_PATHS_H
+
+#include <stddef.h>
+
+// Copies src into dst of dstSize characters. False when src had to be cut.
+bool CopyText(char *dst, size_t dstSize, const char *src);
+
+// Appends src to the text in dst. False when the result had to be cut.
+bool AppendText(char *dst, size_t dstSize, const char *src);
+
+// printf-style formatting into dst. False when the result had to be cut.
+bool FormatText(char *dst, size_t dstSize, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// The three ways of joining a folder and a name. Each returns false (and an
+// empty dst) when the joined path does not fit into dstSize characters.
+//   JoinAlways:           folder + "\" + name
+//   JoinUnlessBackslash:  no "\" inserted when folder ends in "\"
+//   JoinUnlessSeparator:  no "\" inserted when folder ends in "\" or "/"
+bool JoinAlways(char *dst, size_t dstSize, const char *folder, const char *name);
+bool JoinUnlessBackslash(char *dst, size_t dstSize, const char *folder, const char *name);
+bool JoinUnlessSeparator(char *dst, size_t dstSize, const char *folder, const char *name);
+
+// True when text ends in "\" (or, with alsoSlash, in "/").
+bool EndsWithSeparator(const char *text, bool alsoSlash);
+
+// Removes one trailing "\" or "/".
+void StripOneTrailingSeparator(char *text);
+
+#endif

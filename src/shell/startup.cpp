@@ -1,0 +1,265 @@
+#include "shell/startup.h"
+
+#include <string.h>
+
+#include "fileops/extract.h"
+#include "flow/choice_dialogs.h"
+#include "flow/driver.h"
+#include "install/catalogue.h"
+#include "resource.h"
+#include "shell/messages.h"
+#include "shell/options.h"
+#include "shell/paths.h"
+
+HINSTANCE g_hInstance;
+HWND g_hwndMain;
+HWND g_hwndStatus;
+char g_szTempName[261];
+
+static const char kClassName[] = "ZTInstal";
+static const char kWindowTitle[] = "ZELTRA Pro Install (32)";
+static const DWORD kMainWindowStyle = 0x02C80000;  // clip children, caption, system menu
+static const COLORREF kBackground = RGB(0, 128, 128);
+
+static HBITMAP s_productBitmap;
+static HBITMAP s_logoBitmap;
+static BOOL s_setupRunning;
+
+bool GetWorkFolder(char *folder, DWORD size)
+{
+    folder[0] = '\0';
+    DWORD n = GetTempPathA(size, folder);
+    if (n == 0 || n >= size) {
+        folder[0] = '\0';
+        return false;
+    }
+    StripOneTrailingSeparator(folder);
+    return folder[0] != '\0';
+}
+
+RECT MainWindowRect(const RECT &desktop)
+{
+    int width = (desktop.right - desktop.left) / 5 * 4;
+    int height = (desktop.bottom - desktop.top) / 5 * 4;
+    if (width < 600)
+        width = 600;
+    if (height < 400)
+        height = 400;
+    RECT r;
+    r.left = (desktop.right - width) / 2;
+    r.top = (desktop.bottom - height) / 2;
+    r.right = r.left + width;
+    r.bottom = r.top + height;
+    return r;
+}
+
+void CenterWindow(HWND window)
+{
+    RECT r, desktop;
+    GetWindowRect(window, &r);
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    int left = (desktop.right - desktop.left) / 2 - w / 2;
+    int top = (desktop.bottom - desktop.top) / 2 - h / 2;
+    if (left < 0)
+        left = 0;
+    if (top < 0)
+        top = 0;
+    MoveWindow(window, left, top, w, h, FALSE);
+}
+
+int RemoveTempFiles()
+{
+    char folder[256];
+    if (!GetWorkFolder(folder, sizeof folder))
+        return 0;
+    AppendText(folder, sizeof folder, "\\");
+    for (int i = 0; i < kPayloadResourceCount; ++i) {
+        char path[MAX_PATH];
+        if (JoinUnlessBackslash(path, sizeof path, folder, g_payloadResources[i].tempName))
+            DeleteFileA(path);
+    }
+    return 0;
+}
+
+static void BlitBitmap(HDC target, HDC memory, HBITMAP bitmap, int x, int y)
+{
+    BITMAP info;
+    GetObjectA(bitmap, sizeof info, &info);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(target, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+}
+
+int PaintBackground(HWND window)
+{
+    if (g_bSilent)
+        return 0;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (!dc)
+        return 0;
+    RECT client;
+    GetClientRect(window, &client);
+    HDC memory = CreateCompatibleDC(dc);
+    if (memory) {
+        if (s_productBitmap)
+            BlitBitmap(dc, memory, s_productBitmap, 10, 10);
+        if (s_logoBitmap) {
+            BITMAP logo;
+            GetObjectA(s_logoBitmap, sizeof logo, &logo);
+            BlitBitmap(dc, memory, s_logoBitmap, client.right - logo.bmWidth, client.bottom - logo.bmHeight);
+        }
+        DeleteDC(memory);
+    }
+    EndPaint(window, &ps);
+    return 0;
+}
+
+static void LoadDescriptions()
+{
+    LoadMessage(MSG_DESC_HELP, g_szDescHelp, sizeof g_szDescHelp);
+    LoadMessage(MSG_DESC_NEWS, g_szDescNews, sizeof g_szDescNews);
+    LoadMessage(MSG_DESC_UNINSTALL, g_szDescUninstall, sizeof g_szDescUninstall);
+    LoadMessage(MSG_DESC_ICON_LINK, g_szDescIconLink, sizeof g_szDescIconLink);
+    LoadMessage(MSG_DESC_EXPLORER_HELP, g_szDescExplorerHelp, sizeof g_szDescExplorerHelp);
+}
+
+static void RunStartCommand(HWND window)
+{
+    s_setupRunning = TRUE;
+    RunSetup(window, nV, nM);
+    s_setupRunning = FALSE;
+    RemoveTempFiles();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (g_bRebootNeeded && (!g_bSilent || g_bAllowReboot))
+        RestartWindows();
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        s_logoBitmap = LoadBitmapA(g_hInstance, "MARLQUIN");
+        LoadDescriptions();
+        s_productBitmap = LoadBitmapA(g_hInstance, "ZT_BMP");
+        return 0;
+    case WM_PAINT:
+        return PaintBackground(window);
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDM_START && !s_setupRunning)
+            RunStartCommand(window);
+        return 0;
+    case WM_CLOSE:
+        if (s_setupRunning) {
+            // Closing mid-way: stop the work after the current file, so the
+            // user still gets the outcome; the window closes afterwards.
+            g_bCancel = 1;
+            return 0;
+        }
+        PostQuitMessage(0);
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DESTROY:
+        if (s_productBitmap)
+            DeleteObject(s_productBitmap);
+        if (s_logoBitmap)
+            DeleteObject(s_logoBitmap);
+        s_productBitmap = s_logoBitmap = NULL;
+        return DefWindowProcA(window, message, wParam, lParam);
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+static int ReportStartupFailure(UINT messageId, const char *insert, int exitCode)
+{
+    char templ[256], text[kFormatBufferSize];
+    LoadMessage(messageId, templ, sizeof templ);
+    if (insert)
+        FormatMessageText(text, templ, insert);
+    else
+        CopyText(text, sizeof text, templ);
+    if (g_bSilent)
+        LogLine(text);
+    else
+        MessageBoxA(NULL, text, NULL, MB_ICONWARNING);
+    return exitCode;
+}
+
+static bool RegisterMainClass()
+{
+    WNDCLASSA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_BYTEALIGNWINDOW;
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = g_hInstance;
+    wc.hIcon = LoadIconA(g_hInstance, "APP_MAIN");
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = CreateSolidBrush(kBackground);
+    wc.lpszClassName = kClassName;
+    return RegisterClassA(&wc) != 0;
+}
+
+int RunProgram(HINSTANCE instance)
+{
+    g_hInstance = instance;
+
+    // The temporary folder is the work folder and the current directory for
+    // the whole run.
+    char folder[256];
+    bool workFolderOk = GetWorkFolder(folder, sizeof folder);
+    if (workFolderOk)
+        workFolderOk = SetCurrentDirectoryA(folder) != 0;
+
+    char scratch[MAX_PATH] = "";
+    g_szTempName[0] = '\0';
+    if (workFolderOk && GetTempFileNameA(folder, "ZLT", 0, scratch) != 0) {
+        const char *slash = strrchr(scratch, '\\');
+        CopyText(g_szTempName, sizeof g_szTempName, slash ? slash + 1 : scratch);
+    } else {
+        workFolderOk = false;
+    }
+    if (workFolderOk) {
+        AppendText(folder, sizeof folder, "\\");
+        ExtractPayload(g_hInstance, kPayloadInstallIni, folder, "Install.ini");
+    }
+
+    g_szLine1[0] = '\0';
+    g_szLine2[0] = '\0';
+    ReadInstallOptions();
+    DetectPlatform();
+
+    if (!workFolderOk) {
+        char shown[MAX_PATH];
+        DWORD n = GetTempPathA(sizeof shown, shown);
+        if (n == 0 || n >= sizeof shown)
+            CopyText(shown, sizeof shown, "(none)");
+        return ReportStartupFailure(MSG_TEMP_UNUSABLE, shown, kExitTempUnusable);
+    }
+
+    if (!RegisterMainClass())
+        return ReportStartupFailure(MSG_CLASS_FAILED, NULL, kExitNoClass);
+
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    RECT r = MainWindowRect(desktop);
+    g_hwndMain = CreateWindowExA(0, kClassName, kWindowTitle, kMainWindowStyle,
+                                 r.left, r.top, r.right - r.left, r.bottom - r.top,
+                                 NULL, NULL, g_hInstance, NULL);
+    if (!g_hwndMain)
+        return ReportStartupFailure(MSG_WINDOW_FAILED, NULL, kExitNoWindow);
+
+    if (!g_bSilent)
+        ShowWindow(g_hwndMain, SW_SHOWNORMAL);
+    PostMessageA(g_hwndMain, WM_COMMAND, IDM_START, 0);
+
+    MSG msg;
+    memset(&msg, 0, sizeof msg);
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        if (g_hwndStatus && IsDialogMessageA(g_hwndStatus, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return int(msg.wParam);
+}

@@ -1,0 +1,39 @@
+# GoogleTest from the machine's sources, compiled with the cross compiler.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Helpers the tests share: the Wine-side harness and the UI driver.
+file(GLOB SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+list(FILTER SUPPORT_SOURCES EXCLUDE REGEX ".*/(unit_main|uidriver_main)\\.cpp$")
+add_library(testsupport STATIC ${SUPPORT_SOURCES})
+target_include_directories(testsupport PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
+target_link_libraries(testsupport PUBLIC setupcore gtest)
+
+# One executable per file: tests/unit/test_NAME.cpp -> unit_NAME.exe
+file(GLOB UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/test_*.cpp)
+foreach(src ${UNIT_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  string(REPLACE "test_" "unit_" exe ${name})
+  add_executable(${exe} ${src} ${CMAKE_SOURCE_DIR}/tests/support/unit_main.cpp ${SETUP_RC})
+  add_dependencies(${exe} art)
+  target_link_libraries(${exe} PRIVATE testsupport)
+  target_link_options(${exe} PRIVATE ${ZL_LINK_FLAGS})
+  add_test(NAME ${exe} COMMAND ${exe})
+  set_tests_properties(${exe} PROPERTIES LABELS unit TIMEOUT 300)
+endforeach()
+
+# End-to-end: tests/e2e/test_NAME.cpp -> e2e_NAME.exe, driving setup.exe.
+# They change settings of the whole Wine prefix (Windows version, win.ini),
+# so they run one at a time.
+file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.cpp)
+foreach(src ${E2E_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  string(REPLACE "test_" "e2e_" exe ${name})
+  add_executable(${exe} ${src} ${CMAKE_SOURCE_DIR}/tests/support/unit_main.cpp ${SETUP_RC})
+  add_dependencies(${exe} art setup)
+  target_link_libraries(${exe} PRIVATE testsupport)
+  target_link_options(${exe} PRIVATE ${ZL_LINK_FLAGS})
+  add_test(NAME ${exe} COMMAND ${exe})
+  set_tests_properties(${exe} PROPERTIES LABELS e2e TIMEOUT 900 RESOURCE_LOCK wineprefix)
+endforeach()

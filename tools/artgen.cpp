@@ -1,0 +1,173 @@
+// Draws the program's pictures: the product picture, the company logo and the
+// application icon, as 256-colour Windows bitmaps and an icon file.
+//   artgen OUTDIR
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Rgb { uint8_t r, g, b; };
+
+// A 256-colour image: palette indices, bottom-up rows are written on output.
+struct Image {
+    int w, h;
+    std::vector<uint8_t> px;
+    std::vector<Rgb> palette;
+    Image(int width, int height) : w(width), h(height), px(size_t(width) * height, 0), palette(256, Rgb{0, 0, 0}) {}
+    void set(int x, int y, uint8_t c) { if (x >= 0 && y >= 0 && x < w && y < h) px[size_t(y) * w + x] = c; }
+    void fill(int x0, int y0, int x1, int y1, uint8_t c) { for (int y = y0; y < y1; ++y) for (int x = x0; x < x1; ++x) set(x, y, c); }
+};
+
+// 5 x 7 capitals for the few words the pictures carry.
+const char *glyph(char ch) {
+    switch (ch) {
+    case 'A': return " ### #   ##   #######   ##   ##   #";
+    case 'E': return "######    #    #### #    #    #####";
+    case 'I': return " ###   #    #    #    #    #   ### ";
+    case 'L': return "#    #    #    #    #    #    #####";
+    case 'M': return "#   ### ## # ##   ##   ##   ##   #";
+    case 'N': return "#   ###  ## # ##  ###   ##   ##   #";
+    case 'O': return " ### #   ##   ##   ##   ##   # ### ";
+    case 'P': return "#### #   ##   ##### #    #    #    ";
+    case 'Q': return " ### #   ##   ##   ## # ##  #  ## #";
+    case 'R': return "#### #   ##   ##### # #  #  # #   #";
+    case 'T': return "#####  #    #    #    #    #    #  ";
+    case 'U': return "#   ##   ##   ##   ##   ##   # ### ";
+    case 'Z': return "#####    #   #   #   #   #    #####";
+    default:  return "                                   ";
+    }
+}
+
+void text(Image &img, int x, int y, const char *s, int scale, uint8_t c) {
+    for (; *s; ++s, x += 6 * scale) {
+        const char *g = glyph(*s);
+        for (int row = 0; row < 7; ++row)
+            for (int col = 0; col < 5; ++col)
+                if (g[row * 5 + col] == '#') img.fill(x + col * scale, y + row * scale, x + (col + 1) * scale, y + (row + 1) * scale, c);
+    }
+}
+
+// Palette: 0..127 a ramp from deep blue to teal, 128..191 greys, 192.. accents.
+void standard_palette(Image &img) {
+    for (int i = 0; i < 128; ++i)
+        img.palette[i] = Rgb{uint8_t(10 + i / 4), uint8_t(30 + i), uint8_t(90 + i)};
+    for (int i = 0; i < 64; ++i) {
+        uint8_t v = uint8_t(i * 4);
+        img.palette[128 + i] = Rgb{v, v, v};
+    }
+    img.palette[192] = Rgb{255, 255, 255};
+    img.palette[193] = Rgb{255, 200, 40};   // gold
+    img.palette[194] = Rgb{200, 30, 30};    // red
+    img.palette[195] = Rgb{0, 128, 128};    // the window's teal
+    img.palette[196] = Rgb{0, 0, 0};
+}
+
+void put16(std::vector<uint8_t> &b, unsigned v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); }
+void put32(std::vector<uint8_t> &b, unsigned v) { put16(b, v & 0xffff); put16(b, v >> 16); }
+
+// BITMAPINFOHEADER, palette and bottom-up pixel rows padded to 4 bytes.
+std::vector<uint8_t> dib(const Image &img, bool icon) {
+    std::vector<uint8_t> b;
+    int stride = (img.w + 3) & ~3;
+    int maskStride = ((img.w + 31) / 32) * 4;
+    put32(b, 40); put32(b, unsigned(img.w)); put32(b, unsigned(icon ? img.h * 2 : img.h));
+    put16(b, 1); put16(b, 8); put32(b, 0);
+    put32(b, unsigned(stride * img.h + (icon ? maskStride * img.h : 0)));
+    put32(b, 2835); put32(b, 2835); put32(b, 256); put32(b, 0);
+    for (const Rgb &c : img.palette) { b.push_back(c.b); b.push_back(c.g); b.push_back(c.r); b.push_back(0); }
+    for (int y = img.h - 1; y >= 0; --y) {
+        for (int x = 0; x < img.w; ++x) b.push_back(img.px[size_t(y) * img.w + x]);
+        for (int x = img.w; x < stride; ++x) b.push_back(0);
+    }
+    if (icon)
+        b.insert(b.end(), size_t(maskStride) * img.h, 0);  // opaque
+    return b;
+}
+
+bool write_file(const std::string &path, const std::vector<uint8_t> &data) {
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f) { std::perror(path.c_str()); return false; }
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool write_bmp(const std::string &path, const Image &img) {
+    std::vector<uint8_t> body = dib(img, false), file;
+    file.push_back('B'); file.push_back('M');
+    put32(file, unsigned(14 + body.size())); put32(file, 0); put32(file, 14 + 40 + 256 * 4);
+    file.insert(file.end(), body.begin(), body.end());
+    return write_file(path, file);
+}
+
+bool write_ico(const std::string &path, const std::vector<Image> &images) {
+    std::vector<uint8_t> file, bodies;
+    put16(file, 0); put16(file, 1); put16(file, unsigned(images.size()));
+    unsigned offset = unsigned(6 + 16 * images.size());
+    for (const Image &img : images) {
+        std::vector<uint8_t> body = dib(img, true);
+        file.push_back(uint8_t(img.w)); file.push_back(uint8_t(img.h)); file.push_back(0); file.push_back(0);
+        put16(file, 1); put16(file, 8); put32(file, unsigned(body.size())); put32(file, offset);
+        offset += unsigned(body.size());
+        bodies.insert(bodies.end(), body.begin(), body.end());
+    }
+    file.insert(file.end(), bodies.begin(), bodies.end());
+    return write_file(path, file);
+}
+
+// The product picture: a blue-to-teal band, the name in white, a gold underline.
+Image product_picture() {
+    Image img(153, 46);
+    standard_palette(img);
+    for (int y = 0; y < img.h; ++y)
+        for (int x = 0; x < img.w; ++x)
+            img.set(x, y, uint8_t((x * 100 / img.w + y * 27 / img.h) & 127));
+    img.fill(0, 0, img.w, 2, 192); img.fill(0, img.h - 2, img.w, img.h, 196);
+    text(img, 8, 9, "ZELTRA", 3, 192);
+    text(img, 118, 24, "PRO", 1, 193);
+    img.fill(8, 35, 112, 37, 193);
+    return img;
+}
+
+// The company logo: a grey tile with a red-and-gold emblem and the name below.
+Image company_logo() {
+    Image img(151, 118);
+    standard_palette(img);
+    for (int y = 0; y < img.h; ++y)
+        for (int x = 0; x < img.w; ++x)
+            img.set(x, y, uint8_t(128 + 44 + (y * 16 / img.h)));
+    const double cx = 75, cy = 46;
+    for (int y = 0; y < img.h; ++y)
+        for (int x = 0; x < img.w; ++x) {
+            double d = std::hypot(x - cx, y - cy);
+            if (d < 34) img.set(x, y, d < 26 ? 194 : 193);
+        }
+    text(img, 61, 32, "M", 4, 192);
+    text(img, 19, 92, "MARLQUIN", 2, 196);
+    return img;
+}
+
+Image app_icon(int size) {
+    Image img(size, size);
+    standard_palette(img);
+    img.fill(0, 0, size, size, 195);
+    int m = size / 8;
+    img.fill(m, m, size - m, size - m, 40);
+    int s = size / 16 > 0 ? size / 16 : 1;
+    text(img, (size - 5 * s * 2) / 2, (size - 7 * s * 2) / 2, "Z", 2 * s, 192);
+    return img;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) { std::fprintf(stderr, "usage: artgen OUTDIR\n"); return 2; }
+    std::string dir = argv[1];
+    bool ok = write_bmp(dir + "/zt_bmp.bmp", product_picture())
+           && write_bmp(dir + "/marlquin.bmp", company_logo())
+           && write_ico(dir + "/app.ico", {app_icon(32), app_icon(16)});
+    return ok ? 0 : 1;
+}
