@@ -8,4 +8,21 @@
 // Set by the status dialog's Cancel button; never cleared.
 extern int g_bCancel;
 
+// DLG_INSTALL: 1 install or update, 2 remove, 0 exit.
+int AskInstallOrRemove(HWND owner, HINSTANCE instance);
+
+// DLG_VERS_32: the chosen component mask, 0 on Cancel.
+int ChooseComponents(HWND owner, HINSTANCE instance, int offered, int allowed);
+
+// DLG_32_HELP over the components dialog.
+int ShowComponentsHelp(HWND owner);
+
+INT_PTR CALLBACK InstallDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ComponentsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ComponentsHelpDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Dialog 307: where the Explorer-interface icon goes (sets g_iconLocation).
+INT_PTR CALLBACK IconPlacementDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// DLG_COPY, modeless: progress text with Cancel.
+INT_PTR CALLBACK StatusDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 #endif

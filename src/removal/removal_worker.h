@@ -1,0 +1,15 @@
+// Undoing an installation in a folder.
+#ifndef ZELTRA_REMOVAL_REMOVAL_WORKER_H
+#define ZELTRA_REMOVAL_REMOVAL_WORKER_H
+
+#include <windows.h>
+
+int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner, HWND status);
+void SetStatusText(HWND status, const char *text);
+int DeleteInstalledFile(const char *path, char *errorText);
+int DeleteRegistryTree(const char *keyPath, HKEY root);
+int UnregisterBaseProduct();
+int RemoveNamespaceKeys();
+void SelfUnregisterDll(const char *folder, const char *dllName);
+
+#endif
