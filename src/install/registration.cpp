@@ -110,6 +110,19 @@ void WriteFolderSettings(const SequenceContext &c)
         WriteProfileStringA(kSection, "SPFLAGS", "1");
 }
 
+// A name that Program Manager commands cannot carry (a quote ends its
+// argument early) would leave the group uncreated and the items in
+// whatever group is current.
+bool GroupNameUsable(const char *name)
+{
+    if (!name[0])
+        return false;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(name); *p; ++p)
+        if (*p == '"' || *p < ' ')
+            return false;
+    return true;
+}
+
 // Step 10: runs even after a failure, so the user is asked the same way.
 void ChooseGroupName(SequenceContext &c, char *group)
 {
@@ -120,8 +133,11 @@ void ChooseGroupName(SequenceContext &c, char *group)
         GetPrivateProfileStringA(kSection, "GROUP32", remembered, group, kGroupSize, IniFileName);
     if (!Quiet(c) && !AskGroupName(c.owner, g_hInstance, group))
         c.ok = 0;
-    if (!group[0])
+    if (!GroupNameUsable(group)) {
+        if (group[0])
+            LogFormat("Group name \"%s\" cannot be used; \"%s\" instead.", group, ZL_DEFAULT_GROUP);
         CopyText(group, kGroupSize, ZL_DEFAULT_GROUP);
+    }
 }
 
 void AddListItems(SequenceContext &c, const InstallList &list)

@@ -281,6 +281,13 @@ TEST_F(RegistrationTest, GroupNameFromOptionsFile)
     zt::WriteFileText(ini, "[ZELTRA]\r\nGROUP32=\r\n");
     EXPECT_EQ(1, Run(kComponentUtilities | kComponentQuiet));
     EXPECT_EQ("ZELTRA Pro", zt::WinIni("ZELTRA", "GROUP"));
+
+    // A quote cannot travel in a group command: the default name instead.
+    ini = iniDir + "\\install3.ini";
+    snprintf(IniFileName, sizeof IniFileName, "%s", ini.c_str());
+    zt::WriteFileText(ini, "[ZELTRA]\r\nGROUP32=Bad\"Name\r\n");
+    EXPECT_EQ(1, Run(kComponentUtilities | kComponentQuiet));
+    EXPECT_EQ("ZELTRA Pro", zt::WinIni("ZELTRA", "GROUP"));
     IniFileName[0] = '\0';
     zt::RemoveTree(iniDir);
 }
