@@ -74,6 +74,6 @@
 
 /* Messages this program adds for situations the original texts do not cover */
 #define MSG_TEMP_UNUSABLE         10080
-#define MSG_CLOSE_DURING_SETUP    10081
+#define MSG_DEST_TOO_LONG         10082
 
 #endif

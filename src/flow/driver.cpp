@@ -8,6 +8,6 @@ int g_bRebootNeeded = 0;
 // the start command arrived, so start-up and shutdown can be exercised.
 int RunSetup(HWND, int offered, int allowed)
 {
-    LogFormat("RunSetup: nV=%d nM=%d (installation driver not built yet)", offered, allowed);
+    LogFormat("nV=%d nM=%d", offered, allowed);
     return 0;
 }

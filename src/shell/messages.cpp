@@ -82,6 +82,7 @@ int PumpMessages()
 
 void RestartWindows()
 {
+    LogLine("Restarting Windows");
     if (g_bWinNT) {
         HANDLE token;
         if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
