@@ -13,10 +13,6 @@
 #include "shell/paths.h"
 #include "shell/startup.h"
 
-// Makes a group Program Manager's current group, so that item deletions act
-// on it and on no other group.
-int ShowProgramGroup(const char *groupName);
-
 namespace {
 
 const int kErrorSize = 256;

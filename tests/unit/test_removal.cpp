@@ -22,6 +22,18 @@
 
 namespace {
 
+// unit_removal and unit_registration change the same win.ini section and
+// registry keys: the two programs run one after the other.
+struct ExclusiveRun {
+    HANDLE mutex = CreateMutexA(NULL, FALSE, "zeltra-test-product-state");
+    ExclusiveRun() { WaitForSingleObject(mutex, INFINITE); }
+    ~ExclusiveRun()
+    {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    }
+} s_exclusiveRun;
+
 const char kTestRoot[] = "Software\\ZeltraTest\\Removal";
 const char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const char kBaseServer[] = "CLSID\\" ZL_CLASS_BASE "\\InProcServer32";
@@ -439,6 +451,45 @@ TEST_F(RemoveInstallationTest, NoQuestionWithoutProductIni)
     Remove(15, error);
     driver.Join();
     EXPECT_TRUE(zt::FileExists(dir + "\\sitesav.ini"));
+}
+
+// The product's DLLs unregister themselves and the scheduler is told twice
+// to remove itself, before their files go.
+TEST_F(RemoveInstallationTest, ProductUnregistersItself)
+{
+    std::string product = zt::ExeDir() + "\\product";
+    if (!zt::FileExists(product + "\\zlsched.exe"))
+        GTEST_SKIP() << "stand-in product not built";
+    for (const char *name : {"zlexpl32.dll", "zlbrowse.dll", "zlstub.dll", "zlsched.exe"})
+        ASSERT_TRUE(zt::CopyFileTo(product + "\\" + name, dir + "\\" + name));
+    std::string logDir = zt::FreshDir("rm_calls");
+    std::string log = logDir + "\\calls.log";
+    SetEnvironmentVariableA("ZELTRA_CALL_LOG", log.c_str());
+
+    char error[256];
+    Remove(15, error);
+    std::vector<std::string> calls;
+    for (int i = 0; i < 200; ++i) {
+        calls = zt::ReadLines(log);
+        if (calls.size() >= 5)
+            break;
+        Sleep(50);
+    }
+    SetEnvironmentVariableA("ZELTRA_CALL_LOG", NULL);
+
+    std::vector<std::string> dlls, scheduler;
+    for (const std::string &line : calls)
+        (line.find(".dll ") != std::string::npos ? dlls : scheduler).push_back(line);
+    std::vector<std::string> expected = {"zlexpl32.dll DllUnregisterServer", "zlbrowse.dll DllUnregisterServer",
+                                         "zlstub.dll DllUnregisterServer"};
+    EXPECT_EQ(expected, dlls);
+    EXPECT_EQ((std::vector<std::string>{"zlsched.exe -remove", "zlsched.exe -remove"}), scheduler);
+    for (const char *name : {"zlexpl32.dll", "zlbrowse.dll", "zlstub.dll"})
+        EXPECT_FALSE(zt::FileExists(dir + "\\" + name)) << name;
+    // The scheduler may still be running: gone, or waiting for the restart.
+    EXPECT_FALSE(zt::FileExists(dir + "\\zlsched.exe") && !g_bRebootNeeded);
+    Sleep(1000);
+    zt::RemoveTree(logDir);
 }
 
 // Items go from the recorded group only: another group holding an item of
