@@ -16,6 +16,7 @@
 #include "removal/removal_worker.h"
 #include "shell/options.h"
 #include "shell/startup.h"
+#include "resource.h"
 
 #include "harness.h"
 #include "uidriver.h"
@@ -572,6 +573,27 @@ TEST_F(RunRemovalTest, WithoutCompletedInstallationTouchesNothing)
     driver.Join();
     EXPECT_EQ(dir, zt::WinIni("ZELTRA", "DIR"));
     EXPECT_TRUE(zt::FileExists(dir + "\\zlclient.exe"));
+}
+
+// While the INI question is up, the status dialog shows the sweep and
+// offers no Cancel.
+TEST_F(RunRemovalTest, StatusDialogHasNoCancel)
+{
+    Record("12");
+    zt::WriteFileText(dir + "\\zeltra.ini", "[x]\r\n");
+    zt::Driver driver([] {
+        HWND status = zt::WaitForDialog({"Removal process", IDC_STATUS_TEXT});
+        ASSERT_TRUE(status != NULL);
+        EXPECT_FALSE(zt::IsShown(status, IDCANCEL));
+        EXPECT_FALSE(zt::IsEnabled(status, IDCANCEL));
+        EXPECT_TRUE(zt::WaitForMessageBox("INI files"));
+        EXPECT_EQ("Deleting files", zt::ControlText(status, IDC_STATUS_TEXT));
+        zt::AnswerMessageBox("INI files", IDYES);
+        zt::AnswerMessageBox("All files removed", IDOK);
+    });
+    RunRemoval(NULL, 0, 0);
+    driver.Join();
+    EXPECT_FALSE(zt::DirExists(dir));
 }
 
 TEST_F(RunRemovalTest, CompleteRemovalLeavesNoFolderNorSection)
