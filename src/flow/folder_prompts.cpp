@@ -180,11 +180,24 @@ static void ReportCreationFailure(const char *path, DWORD error)
     MessageBoxA(NULL, text, caption, MB_OK | MB_ICONERROR);
 }
 
+static bool IsFolder(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 int CreateFolderTree(char *path)
 {
-    if (CreateDirectoryA(path, NULL) || GetLastError() == ERROR_ALREADY_EXISTS)
+    if (CreateDirectoryA(path, NULL))
         return 1;
     DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS) {
+        // A file of that name is no folder to install into.
+        if (IsFolder(path))
+            return 1;
+        ReportCreationFailure(path, error);
+        return 0;
+    }
     char *lastSlash = strrchr(path, '\\');
     int created = 0;
     if (lastSlash) {

@@ -231,6 +231,24 @@ TEST(CreateFolderTree, ExistingFolderIsSuccess)
     EXPECT_EQ(dir, path);
 }
 
+TEST(CreateFolderTree, FileInTheWayIsAFailure)
+{
+    std::string dir = zt::FreshDir("tree");
+    std::string file = dir + "\\plain";
+    ASSERT_TRUE(zt::WriteFileText(file, "not a folder"));
+    g_bSilent = 0;
+    char path[512];
+    CopyText(path, sizeof path, file.c_str());
+    zt::Driver driver([&] {
+        zt::MessageBoxSeen box = zt::AnswerMessageBox("Creation of", IDOK);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(Report(file, ERROR_ALREADY_EXISTS), box.text);
+    });
+    EXPECT_EQ(0, CreateFolderTree(path));
+    driver.Join();
+    zt::RemoveTree(dir);
+}
+
 TEST(CreateFolderTree, MissingLevelsAreCreatedParentFirst)
 {
     std::string dir = zt::FreshDir("tree");
