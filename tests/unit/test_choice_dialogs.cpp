@@ -244,6 +244,13 @@ TEST(Components, WithoutClassicNothingIsShown)
     EXPECT_EQ(0, ChooseComponents(NULL, g_hInstance, 2, 15));
 }
 
+TEST(Components, DialogThatCannotBeShownChoosesNothing)
+{
+    HINSTANCE withoutTemplates = GetModuleHandleA("kernel32.dll");
+    EXPECT_EQ(0, ChooseComponents(NULL, withoutTemplates, 15, 15));
+    EXPECT_EQ(-1, AskInstallOrRemove(NULL, withoutTemplates)) << "the driver reads it as install";
+}
+
 TEST(Components, HelpOpensOverTheDialog)
 {
     int result = RunComponents(15, 15, [](HWND dialog) {
