@@ -37,3 +37,9 @@ foreach(src ${E2E_TESTS})
   add_test(NAME ${exe} COMMAND ${exe})
   set_tests_properties(${exe} PROPERTIES LABELS e2e TIMEOUT 900 RESOURCE_LOCK wineprefix)
 endforeach()
+
+# Pictures of the installation dialogs as a user sees them (scripts/pictures.sh).
+add_executable(dialog_pictures ${CMAKE_SOURCE_DIR}/tests/pictures/dialog_pictures.cpp ${SETUP_RC})
+add_dependencies(dialog_pictures art)
+target_link_libraries(dialog_pictures PRIVATE testsupport)
+target_link_options(dialog_pictures PRIVATE ${ZL_LINK_FLAGS})
