@@ -8,7 +8,7 @@ file(GLOB SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.
 list(FILTER SUPPORT_SOURCES EXCLUDE REGEX ".*/(unit_main|uidriver_main)\\.cpp$")
 add_library(testsupport STATIC ${SUPPORT_SOURCES})
 target_include_directories(testsupport PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
-target_link_libraries(testsupport PUBLIC setupcore gtest)
+target_link_libraries(testsupport PUBLIC setupcore gtest shell32 ole32 uuid)
 
 # One executable per file: tests/unit/test_NAME.cpp -> unit_NAME.exe
 file(GLOB UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/test_*.cpp)
