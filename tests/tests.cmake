@@ -43,3 +43,19 @@ add_executable(dialog_pictures ${CMAKE_SOURCE_DIR}/tests/pictures/dialog_picture
 add_dependencies(dialog_pictures art)
 target_link_libraries(dialog_pictures PRIVATE testsupport)
 target_link_options(dialog_pictures PRIVATE ${ZL_LINK_FLAGS})
+
+# The Program Manager stand-in of the DDE client's tests. The tests that talk
+# to a "PROGMAN" server (the stand-in or Wine's own) run one at a time with
+# the end-to-end tests, which talk to Wine's.
+add_executable(fake_progman WIN32 ${CMAKE_SOURCE_DIR}/tests/tools/fake_progman.cpp)
+target_link_libraries(fake_progman PRIVATE user32)
+target_link_options(fake_progman PRIVATE ${ZL_LINK_FLAGS})
+foreach(exe unit_progman unit_group_select unit_registry)
+  if(TARGET ${exe})
+    add_dependencies(${exe} fake_progman)
+    set_tests_properties(${exe} PROPERTIES RESOURCE_LOCK "wineprefix;progman")
+  endif()
+endforeach()
+if(TARGET unit_progman)
+  target_link_libraries(unit_progman PRIVATE ole32 uuid)
+endif()

@@ -20,4 +20,8 @@ int ProgmanExecute(DWORD instance, const char *command);
 HDDEDATA CALLBACK ProgmanCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
                                   HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
 
+// Makes groupName the current group, so that item commands reach it.
+// 1 when the server accepted the command.
+int ShowProgramGroup(const char *groupName);
+
 #endif
