@@ -6,6 +6,15 @@
 #include "install/catalogue.h"
 #include "shell/paths.h"
 
+// A loaded resource, released on every way out.
+struct LoadedResource {
+    HGLOBAL handle;
+    explicit LoadedResource(HGLOBAL h) : handle(h) {}
+    ~LoadedResource() { if (handle) FreeResource(handle); }
+    LoadedResource(const LoadedResource &) = delete;
+    LoadedResource &operator=(const LoadedResource &) = delete;
+};
+
 int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, const char *fileName)
 {
     if (payloadIndex < 0 || payloadIndex >= kPayloadResourceCount)
@@ -15,8 +24,8 @@ int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, con
     if (!found)
         return 0;
     DWORD size = SizeofResource(instance, found);
-    HGLOBAL loaded = LoadResource(instance, found);
-    const void *bytes = loaded ? LockResource(loaded) : NULL;
+    LoadedResource loaded(LoadResource(instance, found));
+    const void *bytes = loaded.handle ? LockResource(loaded.handle) : NULL;
     if (!bytes)
         return 0;
 
@@ -33,9 +42,22 @@ int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, con
     return ok && written == size ? 1 : 0;
 }
 
+// Equal but for ASCII letter case.
+static bool SameNameIgnoringCase(const char *a, const char *b)
+{
+    for (;; ++a, ++b) {
+        char x = (*a >= 'A' && *a <= 'Z') ? (char)(*a - 'A' + 'a') : *a;
+        char y = (*b >= 'A' && *b <= 'Z') ? (char)(*b - 'A' + 'a') : *b;
+        if (x != y)
+            return false;
+        if (!x)
+            return true;
+    }
+}
+
 int ExpandFile(char *source, const char *target)
 {
-    if (lstrcmpiA(source, target) == 0)
+    if (SameNameIgnoringCase(source, target))
         return 1;
 
     size_t len = strlen(source);

@@ -1,0 +1,29 @@
+#!/bin/bash
+# Writes the payload's sizes: raw, packed by our packer, packed by
+# mscompress, and the setup program's size.
+# usage: payload-sizes.sh MANIFEST SETUP-EXE OUT
+manifest=$1; setup=$2; out=$3
+work=$(mktemp -d)
+raw=0; ours=0; ref=0; plain=0
+while read -r res mode stored source; do
+    if [ "$mode" != szdd ]; then
+        plain=$((plain + $(stat -c %s "$stored")))
+        continue
+    fi
+    raw=$((raw + $(stat -c %s "$source")))
+    ours=$((ours + $(stat -c %s "$stored")))
+    cp "$source" "$work/f"
+    rm -f "$work/f_"
+    mscompress "$work/f" >/dev/null 2>&1
+    ref=$((ref + $(stat -c %s "$work/f_")))
+done <"$manifest"
+rm -rf "$work"
+{
+    echo "raw size of the packed files:    $raw"
+    echo "packed by the project's packer:  $ours"
+    echo "packed by mscompress:            $ref"
+    awk -v a="$ours" -v b="$ref" 'BEGIN { printf "saving against mscompress:       %.2f%%\n", 100 * (b - a) / b }'
+    echo "plain resources (INI template):  $plain"
+    echo "setup.exe:                       $(stat -c %s "$setup")"
+} >"$out"
+cat "$out"

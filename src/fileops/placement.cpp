@@ -1,0 +1,213 @@
+#include "fileops/placement.h"
+
+#include <string.h>
+
+#include "fileops/extract.h"
+#include "flow/driver.h"
+#include "resource.h"
+#include "shell/messages.h"
+#include "shell/options.h"
+#include "shell/paths.h"
+#include "shell/startup.h"
+
+static const char kRunOnceParent[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+static const char kMakerWord[] = "Marlquin";
+static const int kMaxRunOnceNumber = 999;   // the value name holds at most three digits
+
+// Where the replacement extension goes: the first ".dll" (else ".exe") of
+// the file name part. A folder named like a program must not count, or the
+// backup would land outside the folder.
+static char *ProgramExtension(char *path)
+{
+    char *name = path;
+    for (char *p = path; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    char *ext = strstr(name, ".dll");
+    return ext ? ext : strstr(name, ".exe");
+}
+
+static bool FileExists(const char *path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The restart is asked for unless the run is quiet without ALLOWRBT.
+static void RequestRestart()
+{
+    if (!g_bSilent || g_bAllowReboot)
+        g_bRebootNeeded = 1;
+}
+
+// The target path with its program extension replaced by newExtension.
+static bool AlternativePath(char *alt, size_t size, const char *target, const char *newExtension)
+{
+    if (!CopyText(alt, size, target))
+        return false;
+    char *ext = ProgramExtension(alt);
+    if (!ext)
+        return false;
+    *ext = '\0';
+    return AppendText(alt, size, newExtension);
+}
+
+// NT: move the file in use aside as ".bak" and expand in its place.
+// 1 placed; 0 moved but not placed (the old file is put back); -1 not moved.
+static int ReplaceByRename(char *workPath, const char *target)
+{
+    char alt[260];
+    if (!AlternativePath(alt, sizeof alt, target, ".bak"))
+        return -1;
+    DeleteFileA(alt);
+    if (!MoveFileA(target, alt) && !MoveFileA(target, alt))
+        return -1;
+    if (ExpandFile(workPath, target))
+        return 1;
+    // Without this the installed program would be gone altogether.
+    DeleteFileA(target);
+    MoveFileA(alt, target);
+    return 0;
+}
+
+// Short (8.3) form of path, or the path itself where there is none.
+static void ShortPath(const char *path, char *shortPath, DWORD size)
+{
+    DWORD n = GetShortPathNameA(path, shortPath, size);
+    if (n == 0 || n >= size)
+        CopyText(shortPath, size, path);
+}
+
+// Windows 95/98 (and NT when the move failed): expand beside the target as
+// ".new" and copy it over the target at the next start.
+static bool ReplaceAtNextStart(char *workPath, const char *target)
+{
+    char alt[260];
+    if (!AlternativePath(alt, sizeof alt, target, ".new"))
+        return false;
+    DeleteFileA(alt);
+    if (!ExpandFile(workPath, alt))
+        return false;
+    char shortAlt[260], shortTarget[260], command[768];
+    ShortPath(alt, shortAlt, sizeof shortAlt);
+    ShortPath(target, shortTarget, sizeof shortTarget);
+    if (!FormatText(command, sizeof command, "command.com /c copy %s %s", shortAlt, shortTarget))
+        return false;
+    return AddRunOnceCommand(command) != 0;
+}
+
+// One attempt: extract, expand, and for a program or library in use the
+// replacement route. True when the file is placed or scheduled.
+static bool TryPlace(const char *workFolder, const char *fileName, const char *destFolder,
+                     int payloadIndex)
+{
+    char target[260], workPath[261];
+    if (!JoinUnlessSeparator(target, sizeof target, destFolder, fileName))
+        return false;
+    if (!CopyText(workPath, sizeof workPath, workFolder) ||
+        !AppendText(workPath, sizeof workPath, g_szTempName))
+        return false;
+
+    PumpMessages();
+    if (!ExtractPayload(g_hInstance, payloadIndex, workFolder, g_szTempName))
+        return false;
+    if (ExpandFile(workPath, target)) {
+        DeleteFileA(workPath);
+        return true;
+    }
+    PumpMessages();
+
+    char probe[260];
+    CopyText(probe, sizeof probe, target);
+    if (!ProgramExtension(probe) || !FileExists(target)) {
+        DeleteFileA(workPath);
+        return false;
+    }
+    if (g_bWinNT) {
+        int renamed = ReplaceByRename(workPath, target);
+        if (renamed >= 0) {
+            if (renamed)
+                RequestRestart();
+            DeleteFileA(workPath);
+            return renamed == 1;
+        }
+    }
+    bool scheduled = ReplaceAtNextStart(workPath, target);
+    if (scheduled)
+        RequestRestart();
+    DeleteFileA(workPath);
+    return scheduled;
+}
+
+// The failure question; true for Retry.
+static bool AskRetry(const char *fileName, const char *destFolder, HWND owner)
+{
+    DWORD error = GetLastError();
+    char templ[256], caption[256], text[kFormatBufferSize];
+    LoadMessage(MSG_COPY_FAILED, templ, sizeof templ);
+    FormatMessageText(text, templ, fileName, destFolder, (DWORD_PTR)error);
+    if (g_bSilent) {
+        LogLine(text);
+        return false;
+    }
+    LoadMessage(MSG_INSTALL_CAPTION, caption, sizeof caption);
+    return MessageBoxA(owner, text, caption, MB_RETRYCANCEL | MB_ICONSTOP) == IDRETRY;
+}
+
+int PlaceFile(const char *workFolder, const char *fileName, const char *destFolder,
+              HWND owner, HWND status, int payloadIndex, int askOnFailure)
+{
+    char templ[256], text[kFormatBufferSize];
+    LoadMessage(MSG_COPYING, templ, sizeof templ);
+    FormatMessageText(text, templ, workFolder, fileName, destFolder, fileName);
+    if (g_bSilent)
+        LogLine(text);
+    else if (status)
+        SetWindowTextA(status, text);
+
+    for (;;) {
+        if (TryPlace(workFolder, fileName, destFolder, payloadIndex))
+            return 0;
+        if (!askOnFailure || !AskRetry(fileName, destFolder, owner))
+            return 1;
+    }
+}
+
+// Opens (creating when needed) the run-once sub-key for this platform.
+static HKEY OpenRunOnceKey(HKEY parent)
+{
+    const char *name = g_bWinNT ? "RunOnce" : "RunServicesOnce";
+    HKEY key;
+    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS)
+        return key;
+    HKEY created;
+    if (RegCreateKeyA(parent, name, &created) != ERROR_SUCCESS)
+        return NULL;
+    RegCloseKey(created);
+    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS)
+        return key;
+    return NULL;
+}
+
+int AddRunOnceCommand(const char *commandLine)
+{
+    HKEY parent;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceParent, 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS)
+        return 0;
+    int result = 0;
+    HKEY key = OpenRunOnceKey(parent);
+    if (key) {
+        for (int n = 0; n <= kMaxRunOnceNumber; ++n) {
+            char name[16];
+            FormatText(name, sizeof name, "%s%d", kMakerWord, n);
+            if (RegQueryValueExA(key, name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS)
+                continue;
+            // Run-once data is stored without its terminating zero.
+            result = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)commandLine,
+                                    (DWORD)strlen(commandLine)) == ERROR_SUCCESS;
+            break;
+        }
+        RegCloseKey(key);
+    }
+    RegCloseKey(parent);
+    return result;
+}

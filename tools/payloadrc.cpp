@@ -1,0 +1,111 @@
+// Builds the payload: packs every carried catalogue row and writes the
+// resource script that embeds them, straight from the catalogue table, so
+// the two cannot drift apart.
+//   payloadrc STANDIN-DIR OVERRIDE-DIR|- OUT-DIR
+// Writes into OUT-DIR: <resource>.szdd (or .txt for the plain INI template),
+// payload.rc, payload_sums.h (size and CRC-32 of each stored resource) and
+// manifest.txt ("resource szdd|plain stored-path raw-path" per line).
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+
+#include "szdd_pack.h"
+
+struct Row { const char *resource, *target; int carried; };
+static const Row kRows[] = {
+#define ZL_DESC_MSG(n) ""
+#define ZL_ROW(resource, compressed, source, target, description, icon, required, carried) \
+    {resource, target, carried},
+#include "install/catalogue_rows.h"
+#undef ZL_ROW
+};
+
+// Stored as plain text: read line by line by the INI merge, never expanded.
+static const char kPlainResource[] = "INIFILE1";
+
+static bool ReadAll(const std::string &path, std::vector<uint8_t> *data)
+{
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    uint8_t buffer[65536];
+    size_t n;
+    data->clear();
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        data->insert(data->end(), buffer, buffer + n);
+    fclose(f);
+    return true;
+}
+
+static bool WriteAll(const std::string &path, const std::string &text)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = fwrite(text.data(), 1, text.size(), f) == text.size();
+    return fclose(f) == 0 && ok;
+}
+
+static bool Exists(const std::string &path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int main(int argc, char **argv)
+{
+    if (argc != 4) {
+        fprintf(stderr, "usage: payloadrc STANDIN-DIR OVERRIDE-DIR|- OUT-DIR\n");
+        return 2;
+    }
+    std::string standin = argv[1], override = argv[2], out = argv[3];
+    std::string rc = "// The payload, generated from the catalogue by payloadrc. Do not edit.\n"
+                     "LANGUAGE 0x09, 0x01  // LANG_ENGLISH, SUBLANG_ENGLISH_US (1033)\n\n";
+    std::string sums = "// Size and CRC-32 of every stored payload resource; generated.\n"
+                       "struct PayloadSum { const char *resource; unsigned long size; unsigned long crc32; };\n"
+                       "static const PayloadSum kPayloadSums[] = {\n";
+    std::string manifest;
+    unsigned long long rawTotal = 0, packedTotal = 0;
+    for (const Row &row : kRows) {
+        if (!row.carried)
+            continue;
+        std::string raw = standin + "/" + row.target;
+        if (override != "-" && Exists(override + "/" + row.target))
+            raw = override + "/" + row.target;
+        std::vector<uint8_t> data;
+        if (!ReadAll(raw, &data)) {
+            fprintf(stderr, "payloadrc: cannot read %s\n", raw.c_str());
+            return 1;
+        }
+        bool plain = std::string(row.resource) == kPlainResource;
+        std::vector<uint8_t> stored = plain ? data : szdd::Pack(data, row.target[strlen(row.target) - 1]);
+        std::vector<uint8_t> check;
+        if (!plain && (!szdd::Unpack(stored, &check) || check != data)) {
+            fprintf(stderr, "payloadrc: packing %s does not round-trip\n", raw.c_str());
+            return 1;
+        }
+        std::string path = out + "/" + row.resource + (plain ? ".txt" : ".szdd");
+        if (!WriteAll(path, std::string(stored.begin(), stored.end()))) {
+            fprintf(stderr, "payloadrc: cannot write %s\n", path.c_str());
+            return 1;
+        }
+        rc += std::string(row.resource) + " EXE \"" + path + "\"\n";
+        char line[160];
+        snprintf(line, sizeof line, "    {\"%s\", %zuUL, 0x%08xUL},\n", row.resource, stored.size(),
+                 szdd::Crc32(stored.data(), stored.size()));
+        sums += line;
+        manifest += std::string(row.resource) + (plain ? " plain " : " szdd ") + path + " " + raw + "\n";
+        if (!plain) {
+            rawTotal += data.size();
+            packedTotal += stored.size();
+        }
+    }
+    sums += "};\n";
+    char totals[200];
+    snprintf(totals, sizeof totals, "packed resources: %llu bytes raw, %llu bytes packed\n", rawTotal, packedTotal);
+    fputs(totals, stdout);
+    if (!WriteAll(out + "/payload.rc", rc) || !WriteAll(out + "/payload_sums.h", sums) ||
+        !WriteAll(out + "/manifest.txt", manifest))
+        return 1;
+    return 0;
+}
