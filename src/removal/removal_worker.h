@@ -12,4 +12,8 @@ int UnregisterBaseProduct();
 int RemoveNamespaceKeys();
 void SelfUnregisterDll(const char *folder, const char *dllName);
 
+// Puts value in place of the first "%s" of a string-table text (which is
+// never used as a printf format). The result is cut to size.
+void FillTextTemplate(char *dst, size_t size, const char *templ, const char *value);
+
 #endif

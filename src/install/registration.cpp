@@ -1,0 +1,354 @@
+#include "install/registration.h"
+
+#include <string.h>
+
+#include "flow/choice_dialogs.h"
+#include "groups/group_select.h"
+#include "groups/progman.h"
+#include "install/catalogue.h"
+#include "registry/registry.h"
+#include "resource.h"
+#include "shell/messages.h"
+#include "shell/options.h"
+#include "shell/paths.h"
+#include "shell/startup.h"
+
+namespace {
+
+const char kSection[] = "ZELTRA";
+const char kExplorerItem[] = "ZELTRA Pro Explorer";
+const char kExplorerJunction[] = "ZELTRA Pro Explorer." ZL_CLASS_EXPLORER;
+const char kOldUninstallTitle[] = "Uninstall ZELTRA Pro";
+const char kUninstallDisplayName[] = "Marlquin ZELTRA Pro Uninstall";
+const char kStubDll[] = "zlstub.dll";
+const char kExplorerDll[] = "zlexpl32.dll";
+const char kBrowserDll[] = "zlbrowse.dll";
+const char kSchedulerInstall[] = "zlsched.exe -install";
+const int kGroupSize = 256;
+const int kPathSize = 512;
+
+typedef HRESULT(WINAPI *ExportProc)();
+
+bool Chosen(const SequenceContext &c, DWORD bit) { return (c.mask & bit) != 0; }
+bool Quiet(const SequenceContext &c) { return (c.mask & kComponentQuiet) != 0; }
+bool Placed(const PayloadEntry &row) { return (row.status & kStatusPlaced) != 0; }
+
+void AddFlags(SequenceContext &c, DWORD bits)
+{
+    if (c.flags)
+        *c.flags |= bits;
+}
+
+void SetError(SequenceContext &c, const char *text)
+{
+    if (c.errorText)
+        CopyText(c.errorText, kErrorTextSize, text);
+}
+
+void Fail(SequenceContext &c, const char *text)
+{
+    c.ok = 0;
+    SetError(c, text);
+}
+
+// The current folder, saved around loading the product's DLLs: they may
+// look for their companions there.
+struct CurrentFolder {
+    char saved[kPathSize];
+    bool valid;
+    explicit CurrentFolder(const char *folder)
+    {
+        DWORD n = GetCurrentDirectoryA(sizeof saved, saved);
+        valid = n > 0 && n < sizeof saved;
+        SetCurrentDirectoryA(folder);
+    }
+    ~CurrentFolder()
+    {
+        if (valid)
+            SetCurrentDirectoryA(saved);
+    }
+};
+
+struct Library {
+    HMODULE module;
+    explicit Library(const char *path) : module(LoadLibraryA(path)) {}
+    ~Library()
+    {
+        if (module)
+            FreeLibrary(module);
+    }
+    ExportProc Find(const char *name) const
+    {
+        return module ? reinterpret_cast<ExportProc>(reinterpret_cast<void *>(GetProcAddress(module, name)))
+                      : NULL;
+    }
+};
+
+// Step 8: the base product's class.
+void RegisterBaseClass(SequenceContext &c)
+{
+    PayloadEntry &client = g_basePrimaryList.rows[kRowClient];
+    if (!c.ok || !Placed(client) || !Placed(g_basePrimaryList.rows[kRowCore]))
+        return;
+    char path[kPathSize];
+    if (JoinUnlessBackslash(path, sizeof path, c.destDir, client.targetName) && RegisterServerPath(path)) {
+        client.status |= kStatusRegistered;
+        AddFlags(c, kResultClassRegistered);
+        return;
+    }
+    client.status |= kStatusFailed;
+    Fail(c, "Failed to registered base product.");
+}
+
+// Step 9
+void WriteFolderSettings(const SequenceContext &c)
+{
+    if (!c.ok)
+        return;
+    WriteProfileStringA(kSection, "DIR", c.destDir);
+    if (g_bNoPass)
+        WriteProfileStringA(kSection, "SPFLAGS", "1");
+}
+
+// A name that Program Manager commands cannot carry (a quote ends its
+// argument early) would leave the group uncreated and the items in
+// whatever group is current.
+bool GroupNameUsable(const char *name)
+{
+    if (!name[0])
+        return false;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(name); *p; ++p)
+        if (*p == '"' || *p < ' ')
+            return false;
+    return true;
+}
+
+// Step 10: runs even after a failure, so the user is asked the same way.
+void ChooseGroupName(SequenceContext &c, char *group)
+{
+    char remembered[kGroupSize] = "";
+    GetProfileStringA(kSection, "GROUP", ZL_DEFAULT_GROUP, remembered, sizeof remembered);
+    CopyText(group, kGroupSize, remembered);
+    if (IniFileName[0])
+        GetPrivateProfileStringA(kSection, "GROUP32", remembered, group, kGroupSize, IniFileName);
+    if (!Quiet(c) && !AskGroupName(c.owner, g_hInstance, group))
+        c.ok = 0;
+    if (!GroupNameUsable(group)) {
+        if (group[0])
+            LogFormat("Group name \"%s\" cannot be used; \"%s\" instead.", group, ZL_DEFAULT_GROUP);
+        CopyText(group, kGroupSize, ZL_DEFAULT_GROUP);
+    }
+}
+
+void AddListItems(SequenceContext &c, const InstallList &list)
+{
+    for (int i = 0; i < list.count; ++i) {
+        PayloadEntry &row = list.rows[i];
+        if (!row.iconFlag || !Placed(row) || !FileIsReadable(c.destDir, row.targetName))
+            continue;
+        char text[kPathSize];
+        FormatText(text, sizeof text, "Creating icon for %s.", row.targetName);
+        SetProgressText(c.status, text);
+        AddProgramItem(row.description, c.destDir, row.targetName, "");
+        row.status |= kStatusItemCreated;
+        AddFlags(c, kResultItemCreated);
+    }
+}
+
+// Step 11
+void CreateGroupAndItems(SequenceContext &c, const char *group)
+{
+    if (!c.ok)
+        return;
+    WriteProfileStringA(kSection, "GROUP", group);
+    char text[kPathSize];
+    FormatText(text, sizeof text, "Creating icon group %s", group);
+    SetProgressText(c.status, text);
+    if (!CreateProgramGroup(group)) {
+        Fail(c, "Failed to create icon group.");
+        return;
+    }
+    if (Chosen(c, kComponentClassic))
+        AddListItems(c, g_basePrimaryList);
+    if (Chosen(c, kComponentExplorer)) {
+        AddProgramItem(kExplorerItem, c.destDir, "", kExplorerJunction);
+        AddListItems(c, g_explorerList);
+    }
+    if (Chosen(c, kComponentUtilities))
+        AddListItems(c, g_utilitiesList);
+    // An earlier version titled its uninstall item differently.
+    char oldTitle[261];
+    if (LoadStringA(g_hInstance, MSG_OLD_UNINSTALL_TITLE, oldTitle, sizeof oldTitle) <= 0)
+        CopyText(oldTitle, sizeof oldTitle, kOldUninstallTitle);
+    DeleteProgramItem(oldTitle, c.destDir, g_baseFurtherList.rows[kRowUninstaller].targetName, "");
+    AddListItems(c, g_baseFurtherList);
+    CloseProgramGroup();
+}
+
+// Where a namespace class is registered: 0 desktop, 1 My Computer, -1 neither.
+int FindNamespaceClass(const char *classId)
+{
+    static const char *const kForms[] = {ZL_KEY_DESKTOP_NAMESPACE, ZL_KEY_MYCOMPUTER_NAMESPACE};
+    for (int place = 0; place < 2; ++place) {
+        char key[kPathSize];
+        char value[512];
+        FormatText(key, sizeof key, kForms[place], classId);
+        if (ReadRegistryString(HKEY_LOCAL_MACHINE, key, NULL, NULL, value, sizeof value))
+            return place;
+    }
+    return -1;
+}
+
+void WriteNamespaceClass(const char *classId, const char *title)
+{
+    char key[kPathSize];
+    if (g_iconLocation == 0)
+        FormatText(key, sizeof key, ZL_KEY_DESKTOP_NAMESPACE, classId);
+    else
+        FormatText(key, sizeof key, ZL_KEY_MYCOMPUTER_NAMESPACE, classId);
+    WriteRegistryString(HKEY_LOCAL_MACHINE, key, NULL, NULL, title);
+}
+
+// Step 12
+void WriteNamespaceEntries(SequenceContext &c)
+{
+    if (!c.ok || !Chosen(c, kComponentExplorer))
+        return;
+    int place = FindNamespaceClass(ZL_CLASS_EXPLORER);
+    if (place >= 0) {
+        g_iconLocation = place;
+    } else {
+        if (!Quiet(c))
+            DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_ICON_PLACEMENT), NULL, IconPlacementDlgProc, 0);
+        WriteNamespaceClass(ZL_CLASS_EXPLORER, kExplorerItem);
+    }
+    if (!c.ok || !Chosen(c, kComponentClassic))
+        return;
+    place = FindNamespaceClass(ZL_CLASS_ICON_LINK);
+    if (place >= 0)
+        g_iconLocation = place;
+    else
+        WriteNamespaceClass(ZL_CLASS_ICON_LINK, ZL_DEFAULT_GROUP);
+}
+
+bool SetTextValue(HKEY key, const char *name, const char *text)
+{
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
+                          DWORD(strlen(text) + 1)) == ERROR_SUCCESS;
+}
+
+// Step 13. A command line that does not fit is not written cut short: a
+// truncated group or folder would make the uninstaller act on the wrong
+// thing, so the entry is left out altogether.
+void WriteUninstallEntry(const SequenceContext &c, const char *group)
+{
+    if (!c.ok)
+        return;
+    char command[1024];
+    if (!FormatText(command, sizeof command, "\"%s\\%s\" -f %s -d %s -g %s", c.destDir,
+                    g_baseFurtherList.rows[kRowUninstaller].targetName, c.destDir, c.destDir, group)) {
+        LogLine("Uninstall entry not written: its command line is too long.");
+        return;
+    }
+    HKEY key;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL, &key) != ERROR_SUCCESS)
+        return;
+    SetTextValue(key, "DisplayName", kUninstallDisplayName);
+    SetTextValue(key, "UninstallString", command);
+    RegCloseKey(key);
+}
+
+// Step 14
+void RegisterIconLink(SequenceContext &c)
+{
+    PayloadEntry &stub = g_baseFurtherList.rows[kRowStub];
+    if (!c.ok || (g_bWinNT && g_nWinMajor < 4) || !Placed(stub))
+        return;
+    HRESULT hr;
+    if (!SelfRegisterDll(c.destDir, kStubDll, &hr))
+        return;
+    if (SUCCEEDED(hr)) {
+        stub.status |= kStatusRegistered;
+    } else {
+        stub.status |= kStatusFailed;
+        SetError(c, "Failed to registered stub.");
+    }
+}
+
+// Step 15
+void RegisterExplorer(SequenceContext &c)
+{
+    PayloadEntry *rows = g_explorerList.rows;
+    if (!c.ok || !Chosen(c, kComponentExplorer) || !Placed(rows[kRowExplorerDll]) ||
+        !(Placed(rows[kRowNsExt]) || Placed(rows[kRowIniDll])))
+        return;
+    HRESULT hr;
+    if (!SelfRegisterDll(c.destDir, kExplorerDll, &hr))
+        return;
+    if (SUCCEEDED(hr)) {
+        rows[kRowExplorerDll].status |= kStatusRegistered;
+        AddFlags(c, kResultExplorerRegistered);
+    } else {
+        rows[kRowExplorerDll].status |= kStatusFailed;
+        Fail(c, "Failed to registered explorer.");
+    }
+}
+
+// Step 16
+void RegisterBrowserAndScheduler(SequenceContext &c)
+{
+    if (!c.ok || !Chosen(c, kComponentUtilities))
+        return;
+    CurrentFolder folder(c.destDir);
+    char path[kPathSize];
+    if (JoinUnlessBackslash(path, sizeof path, c.destDir, kBrowserDll)) {
+        Library dll(path);
+        if (ExportProc registerServer = dll.Find("DllRegisterServer")) {
+            if (FAILED(registerServer()))
+                Fail(c, "Failed to registered Browser DLL.");
+        }
+        if (dll.module && c.ok && Chosen(c, kComponentBrowser)) {
+            static const char *const kBrowserKeys[] = {"AddNetscapeBhoKey", "AddExplorerBhoKey"};
+            for (const char *name : kBrowserKeys)
+                if (ExportProc add = dll.Find(name))
+                    add();
+        }
+    }
+    char command[kPathSize];
+    if (JoinUnlessBackslash(command, sizeof command, c.destDir, kSchedulerInstall))
+        WinExec(command, SW_SHOWNORMAL);
+    else
+        LogLine("Queue scheduler not started: the folder name is too long.");
+}
+
+}  // namespace
+
+bool SelfRegisterDll(const char *destDir, const char *dllName, HRESULT *result)
+{
+    CurrentFolder folder(destDir);
+    char path[kPathSize];
+    if (!JoinUnlessBackslash(path, sizeof path, destDir, dllName))
+        return false;
+    Library dll(path);
+    ExportProc registerServer = dll.Find("DllRegisterServer");
+    if (!registerServer)
+        return false;
+    HRESULT hr = registerServer();
+    if (result)
+        *result = hr;
+    return true;
+}
+
+void RunRegistrationSteps(SequenceContext &c)
+{
+    char group[kGroupSize] = "";
+    RegisterBaseClass(c);
+    WriteFolderSettings(c);
+    ChooseGroupName(c, group);
+    CreateGroupAndItems(c, group);
+    WriteNamespaceEntries(c);
+    WriteUninstallEntry(c, group);
+    RegisterIconLink(c);
+    RegisterExplorer(c);
+    RegisterBrowserAndScheduler(c);
+}

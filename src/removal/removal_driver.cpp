@@ -1,0 +1,127 @@
+#include "removal/removal_driver.h"
+
+#include <string.h>
+
+#include "fileops/placement.h"
+#include "flow/choice_dialogs.h"
+#include "flow/driver.h"
+#include "removal/removal_worker.h"
+#include "resource.h"
+#include "shell/messages.h"
+#include "shell/options.h"
+#include "shell/paths.h"
+#include "shell/startup.h"
+
+namespace {
+
+const char kSection[] = "ZELTRA";
+const char kRemovalTitle[] = "Removal process";
+const int kAllComponents = kComponentClassic | kComponentExplorer | kComponentUtilities | kComponentBrowser;
+
+// Message boxes of the removal; a quiet run only logs the text.
+int ShowMessage(HWND owner, const char *text, const char *caption, UINT type)
+{
+    if (g_bSilent) {
+        LogLine(text);
+        return IDOK;
+    }
+    return MessageBoxA(owner, text, caption, type);
+}
+
+// The status dialog without Cancel: removal cannot be stopped half-way.
+HWND OpenStatusDialog(HWND owner)
+{
+    HWND dialog = CreateDialogParamA(g_hInstance, "DLG_COPY", owner, StatusDlgProc, 0);
+    if (!dialog)
+        return NULL;
+    char title[256];
+    if (LoadStringA(g_hInstance, MSG_REMOVAL_TITLE, title, sizeof title) <= 0)
+        CopyText(title, sizeof title, kRemovalTitle);
+    SetWindowTextA(dialog, title);
+    HWND cancel = GetDlgItem(dialog, IDCANCEL);
+    EnableWindow(cancel, FALSE);
+    ShowWindow(cancel, SW_HIDE);
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    UpdateWindow(dialog);
+    return dialog;
+}
+
+// What is in use goes at the next start; so does the folder.
+void ScheduleFolderRemoval(const char *folder)
+{
+    char shortPath[261];
+    DWORD n = GetShortPathNameA(folder, shortPath, sizeof shortPath);
+    if (n == 0 || n >= sizeof shortPath)
+        CopyText(shortPath, sizeof shortPath, folder);
+    char command[512];
+    if (FormatText(command, sizeof command, "%s /c rmdir %s ", g_bWinNT ? "cmd.exe" : "command.com", shortPath))
+        AddRunOnceCommand(command);
+    else
+        LogLine("Folder removal not scheduled: the folder name is too long.");
+}
+
+void ReportOutcome(HWND owner, int outcome, const char *folder, const char *caption)
+{
+    char text[256];
+    if (outcome == 0) {
+        LoadMessage(MSG_REMOVAL_COMPLETE, text, sizeof text);
+        ShowMessage(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    LoadMessage(MSG_REMOVAL_LEFTOVERS, text, sizeof text);
+    char message[1024];
+    FillTextTemplate(message, sizeof message, text, folder);
+    ShowMessage(owner, message, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+void AskRestart(HWND owner)
+{
+    char text[512];
+    char caption[256];
+    LoadMessage(MSG_RESTART_AFTER_REMOVAL, text, sizeof text);
+    LoadMessage(MSG_CONGRATULATIONS, caption, sizeof caption);
+    if (ShowMessage(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) == IDCANCEL)
+        g_bRebootNeeded = 0;
+}
+
+}  // namespace
+
+int RunRemoval(HWND owner, int, int)
+{
+    char caption[256];
+    LoadMessage(MSG_REMOVE_CAPTION, caption, sizeof caption);
+    char folder[512] = "";
+    GetProfileStringA(kSection, "DIR", "", folder, sizeof folder);
+    if (!folder[0] || GetProfileIntA(kSection, "INSTOPTS", 0) == 0) {
+        char text[256];
+        LoadMessage(MSG_REMOVAL_NO_INFO, text, sizeof text);
+        ShowMessage(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
+
+    HWND dialog = OpenStatusDialog(owner);
+    HWND status = dialog ? GetDlgItem(dialog, IDC_STATUS_TEXT) : NULL;
+    g_bRebootNeeded = 0;
+    // The worker's failure text has a buffer of its own, so the caption of
+    // the final message stays "Remove".
+    char workerText[256] = "";
+    int outcome = -1;
+    if (RemoveInstallation(folder, kAllComponents, workerText, owner, status))
+        outcome = RemoveDirectoryA(folder) ? 0 : -1;
+    if (workerText[0])
+        LogLine(workerText);
+
+    if (owner)
+        SetActiveWindow(owner);
+    if (dialog)
+        DestroyWindow(dialog);
+    WriteProfileStringA(kSection, NULL, NULL);
+
+    if (outcome == -1 && g_bRebootNeeded) {
+        ScheduleFolderRemoval(folder);
+        AskRestart(owner);
+        return 0;
+    }
+    ReportOutcome(owner, outcome, folder, caption);
+    return 0;
+}

@@ -1,0 +1,344 @@
+#include "removal/removal_worker.h"
+
+#include <string.h>
+
+#include "flow/driver.h"
+#include "fileops/placement.h"
+#include "groups/progman.h"
+#include "install/catalogue.h"
+#include "registry/registry.h"
+#include "resource.h"
+#include "shell/messages.h"
+#include "shell/options.h"
+#include "shell/paths.h"
+#include "shell/startup.h"
+
+namespace {
+
+const int kErrorSize = 256;
+const int kPathSize = 512;
+const int kShortPathSize = 261;
+const char kSection[] = "ZELTRA";
+const char kExplorerItem[] = "ZELTRA Pro Explorer";
+const char kExplorerJunction[] = "ZELTRA Pro Explorer." ZL_CLASS_EXPLORER;
+const char kBaseServerKey[] = "CLSID\\" ZL_CLASS_BASE "\\InProcServer32";
+
+typedef HRESULT(WINAPI *ExportProc)();
+
+struct StatusText {
+    UINT id;
+    const char *fallback;
+};
+
+const StatusText kUninstallInfo = {MSG_STATUS_UNINSTALL_INFO, "Removing uninstall info"};
+const StatusText kDesktopIcons = {MSG_STATUS_DESKTOP_ICONS, "Removing desktop icons"};
+const StatusText kUnregExplorer = {MSG_STATUS_UNREG_EXPLORER, "Unregistering explorer"};
+const StatusText kUnregBrowser = {MSG_STATUS_UNREG_BROWSER, "Unregistering ZELTRA Browser DLL"};
+const StatusText kUnregScheduler = {MSG_STATUS_UNREG_SCHED, "Unregistering ZELTRA Queue Scheduler"};
+const StatusText kUnregIconLink = {MSG_STATUS_UNREG_ICONLINK, "Unregistering icon link"};
+const StatusText kLocateGroup = {MSG_STATUS_LOCATE_GROUP, "Locating icon group"};
+const StatusText kDeleteIcon = {MSG_STATUS_DELETE_ICON, "Deleting icon %s"};
+const StatusText kCloseIcons = {MSG_STATUS_CLOSE_ICONS, "Closing icon deletion"};
+const StatusText kDeletingFiles = {MSG_STATUS_DELETING_FILES, "Deleting files"};
+const StatusText kCompleted = {MSG_STATUS_COMPLETED, "completed"};
+
+void LoadStatus(const StatusText &s, char *buffer, int size)
+{
+    if (LoadStringA(g_hInstance, s.id, buffer, size) <= 0)
+        CopyText(buffer, size_t(size), s.fallback);
+}
+
+void ShowStatus(HWND status, const StatusText &s)
+{
+    char text[kPathSize];
+    LoadStatus(s, text, sizeof text);
+    SetStatusText(status, text);
+}
+
+const char *CommandInterpreter() { return g_bWinNT ? "cmd.exe" : "command.com"; }
+
+void DeleteListFiles(const char *folder, const InstallList &list, int schedulerRow, char *errorText, HWND status)
+{
+    for (int i = 0; i < list.count; ++i) {
+        char path[kPathSize];
+        if (!JoinUnlessBackslash(path, sizeof path, folder, list.rows[i].sourceName))
+            continue;
+        SetStatusText(status, path);
+        if (i == schedulerRow) {
+            char command[kPathSize + 16];
+            FormatText(command, sizeof command, "%s -remove", path);
+            WinExec(command, SW_HIDE);
+        }
+        DeleteInstalledFile(path, errorText);
+    }
+}
+
+void DeleteListItems(const char *folder, const InstallList &list, HWND status)
+{
+    char templ[kPathSize];
+    LoadStatus(kDeleteIcon, templ, sizeof templ);
+    for (int i = 0; i < list.count; ++i) {
+        const PayloadEntry &row = list.rows[i];
+        if (!row.iconFlag)
+            continue;
+        char text[kPathSize];
+        FillTextTemplate(text, sizeof text, templ, row.description);
+        SetStatusText(status, text);
+        DeleteProgramItem(row.description, folder, row.targetName, "");
+    }
+}
+
+// The items of every component and the group, in the recorded group only.
+void RemoveProgramItems(const char *folder, int mask, HWND status)
+{
+    ShowStatus(status, kLocateGroup);
+    char group[256] = "";
+    GetProfileStringA(kSection, "GROUP", ZL_DEFAULT_GROUP, group, sizeof group);
+    if (!group[0])
+        return;
+    StartProgramClient();
+    // Without the group current, DeleteItem would hit whatever group
+    // Program Manager last showed, which may be the user's own.
+    if (ShowProgramGroup(group)) {
+        if (mask & kComponentExplorer) {
+            DeleteProgramItem(kExplorerItem, folder, "", kExplorerJunction);
+            DeleteListItems(folder, g_explorerList, status);
+        }
+        if (mask & kComponentUtilities)
+            DeleteListItems(folder, g_utilitiesList, status);
+        if (mask & kComponentClassic)
+            DeleteListItems(folder, g_basePrimaryList, status);
+        DeleteListItems(folder, g_baseFurtherList, status);
+    } else {
+        LogFormat("Program group \"%s\" not found: no items deleted.", group);
+    }
+    ShowStatus(status, kCloseIcons);
+    DeleteProgramGroup(group);
+}
+
+bool AskDeleteIniFiles(const char *folder, HWND owner)
+{
+    char path[kPathSize];
+    if (!JoinUnlessBackslash(path, sizeof path, folder, g_siteListList.rows[kRowProductIni].targetName))
+        return false;
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (g_bSilent) {
+        LogLine("INI files kept.");
+        return false;
+    }
+    char text[512];
+    LoadMessage(MSG_DELETE_INI_FILES, text, sizeof text);
+    return MessageBoxA(owner, text, "ZELTRA Pro Installation", MB_YESNO) == IDYES;
+}
+
+// Backup, temporary, help-index and log files; INI files when agreed.
+bool IsSweptName(const char *name, bool withIni)
+{
+    static const char *const kSwept[] = {".bak", ".tmp", ".gid", ".log"};
+    const char *dot = strrchr(name, '.');
+    if (!dot)
+        return false;
+    for (const char *ext : kSwept)
+        if (lstrcmpiA(dot, ext) == 0)
+            return true;
+    return withIni && lstrcmpiA(dot, ".ini") == 0;
+}
+
+void SweepFolder(const char *folder, HWND owner, HWND status)
+{
+    ShowStatus(status, kDeletingFiles);
+    bool withIni = AskDeleteIniFiles(folder, owner);
+    char pattern[kPathSize];
+    if (!FormatText(pattern, sizeof pattern, "%s\\*.*", folder))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        if (!IsSweptName(found.cFileName, withIni))
+            continue;
+        char path[kPathSize];
+        if (!JoinUnlessBackslash(path, sizeof path, folder, found.cFileName))
+            continue;
+        SetStatusText(status, path);
+        DeleteFileA(path);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+}  // namespace
+
+void FillTextTemplate(char *dst, size_t size, const char *templ, const char *value)
+{
+    const char *mark = strstr(templ, "%s");
+    if (!mark) {
+        CopyText(dst, size, templ);
+        return;
+    }
+    size_t head = size_t(mark - templ) < size ? size_t(mark - templ) : size - 1;
+    memcpy(dst, templ, head);
+    dst[head] = '\0';
+    AppendText(dst, size, value);
+    AppendText(dst, size, mark + 2);
+}
+
+void SetStatusText(HWND status, const char *text)
+{
+    if (!status || !IsWindow(status))
+        return;
+    SetWindowTextA(status, text);
+    UpdateWindow(status);
+}
+
+int DeleteInstalledFile(const char *path, char *errorText)
+{
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return 1;
+    if (DeleteFileA(path))
+        return 1;
+    if (errorText)
+        FormatText(errorText, kErrorSize, "failed to delete %s", path);
+
+    // Only a dot in the file name itself starts the extension.
+    char renamed[kPathSize];
+    CopyText(renamed, sizeof renamed, path);
+    char *name = strrchr(renamed, '\\');
+    char *dot = strrchr(name ? name : renamed, '.');
+    if (dot)
+        *dot = '\0';
+    const char *current = path;
+    if (AppendText(renamed, sizeof renamed, ".del") && MoveFileA(path, renamed))
+        current = renamed;
+
+    char shortPath[kShortPathSize];
+    DWORD n = GetShortPathNameA(current, shortPath, sizeof shortPath);
+    if (n == 0 || n >= sizeof shortPath)
+        CopyText(shortPath, sizeof shortPath, current);
+    char command[kPathSize];
+    if (FormatText(command, sizeof command, "%s /c del %s", CommandInterpreter(), shortPath) &&
+        AddRunOnceCommand(command))
+        g_bRebootNeeded = 1;
+    return 0;
+}
+
+int DeleteRegistryTree(const char *keyPath, HKEY root)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return 0;
+    int result = 1;
+    DWORD index = 0;
+    char name[256];
+    while (RegEnumKeyA(key, index, name, sizeof name) == ERROR_SUCCESS) {
+        if (RegDeleteKeyA(key, name) == ERROR_SUCCESS)
+            continue;
+        // Relative to the open key, so a deep tree needs no path buffer.
+        if (!DeleteRegistryTree(name, key))
+            result = 0;
+        // A sub-key that is still there could neither be deleted nor
+        // emptied: step past it, or the walk would meet it for ever.
+        char still[256];
+        if (RegEnumKeyA(key, index, still, sizeof still) == ERROR_SUCCESS && lstrcmpiA(still, name) == 0) {
+            result = 0;
+            ++index;
+        }
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(root, keyPath);
+    return result;
+}
+
+int UnregisterBaseProduct()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kBaseServerKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, NULL);
+        RegDeleteValueA(key, "ThreadingModel");
+        RegCloseKey(key);
+    }
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, kBaseServerKey);
+    return 1;
+}
+
+int RemoveNamespaceKeys()
+{
+    static const char *const kClasses[] = {ZL_CLASS_EXPLORER, ZL_CLASS_ICON_LINK};
+    for (const char *classId : kClasses) {
+        char key[kPathSize];
+        FormatText(key, sizeof key, ZL_KEY_DESKTOP_NAMESPACE, classId);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+        FormatText(key, sizeof key, ZL_KEY_MYCOMPUTER_NAMESPACE, classId);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    }
+    return 1;
+}
+
+void SelfUnregisterDll(const char *folder, const char *dllName)
+{
+    char saved[kPathSize];
+    DWORD n = GetCurrentDirectoryA(sizeof saved, saved);
+    bool restore = n > 0 && n < sizeof saved;
+    SetCurrentDirectoryA(folder);
+    char path[kPathSize];
+    if (JoinUnlessBackslash(path, sizeof path, folder, dllName)) {
+        if (HMODULE dll = LoadLibraryA(path)) {
+            if (ExportProc unregisterServer =
+                    reinterpret_cast<ExportProc>(reinterpret_cast<void *>(GetProcAddress(dll, "DllUnregisterServer"))))
+                unregisterServer();
+            FreeLibrary(dll);
+        }
+    }
+    if (restore)
+        SetCurrentDirectoryA(saved);
+}
+
+int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner, HWND status)
+{
+    ShowStatus(status, kUninstallInfo);
+    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL) != ERROR_SUCCESS)
+        DeleteRegistryTree(ZL_KEY_UNINSTALL, HKEY_LOCAL_MACHINE);
+    if (errorText)
+        errorText[0] = '\0';
+    const int anyComponent = kComponentClassic | kComponentExplorer | kComponentUtilities | kComponentBrowser;
+    if (!(mask & anyComponent)) {
+        if (errorText)
+            CopyText(errorText, kErrorSize, "Nothing to do!");
+        ShowStatus(status, kCompleted);
+        return 1;
+    }
+    ShowStatus(status, kDesktopIcons);
+    RemoveNamespaceKeys();
+
+    if (mask & kComponentExplorer) {
+        ShowStatus(status, kUnregExplorer);
+        SelfUnregisterDll(folder, g_explorerList.rows[kRowExplorerDll].targetName);
+        DeleteListFiles(folder, g_explorerList, -1, errorText, status);
+    }
+    if (mask & kComponentUtilities) {
+        ShowStatus(status, kUnregBrowser);
+        SelfUnregisterDll(folder, "zlbrowse.dll");
+        ShowStatus(status, kUnregScheduler);
+        char command[kPathSize];
+        if (JoinUnlessBackslash(command, sizeof command, folder, "zlsched.exe -remove"))
+            WinExec(command, SW_SHOWNORMAL);
+        Sleep(30);
+        DeleteListFiles(folder, g_utilitiesList, kRowScheduler, errorText, status);
+    }
+    if (mask & kComponentClassic) {
+        SetStatusText(status, "Unregistering base product");
+        UnregisterBaseProduct();
+        DeleteListFiles(folder, g_basePrimaryList, -1, errorText, status);
+    }
+    ShowStatus(status, kUnregIconLink);
+    SelfUnregisterDll(folder, g_baseFurtherList.rows[kRowStub].targetName);
+    DeleteListFiles(folder, g_baseFurtherList, -1, errorText, status);
+
+    RemoveProgramItems(folder, mask, status);
+    SweepFolder(folder, owner, status);
+    ShowStatus(status, kCompleted);
+    return 1;
+}

@@ -1,0 +1,632 @@
+// The removal worker and driver, in-process: registry walk, files in use,
+// the sweep, Program Manager items, and the driver's outcomes.
+#include <windows.h>
+#include <aclapi.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fileops/placement.h"
+#include "flow/driver.h"
+#include "groups/progman.h"
+#include "install/catalogue.h"
+#include "registry/registry.h"
+#include "removal/removal_driver.h"
+#include "removal/removal_worker.h"
+#include "shell/options.h"
+#include "shell/startup.h"
+
+#include "harness.h"
+#include "uidriver.h"
+
+namespace {
+
+// unit_removal and unit_registration change the same win.ini section and
+// registry keys: the two programs run one after the other.
+struct ExclusiveRun {
+    HANDLE mutex = CreateMutexA(NULL, FALSE, "zeltra-test-product-state");
+    ExclusiveRun() { WaitForSingleObject(mutex, INFINITE); }
+    ~ExclusiveRun()
+    {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    }
+} s_exclusiveRun;
+
+const char kTestRoot[] = "Software\\ZeltraTest\\Removal";
+const char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const char kBaseServer[] = "CLSID\\" ZL_CLASS_BASE "\\InProcServer32";
+const char kIniCaption[] = "ZELTRA Pro Installation";
+
+std::string Namespace(const char *form, const char *classId)
+{
+    char key[512];
+    snprintf(key, sizeof key, form, classId);
+    return key;
+}
+
+// RunOnce values whose command mentions needle; removed when take is set.
+std::vector<std::string> RunOnceCommands(const std::string &needle, bool take)
+{
+    std::vector<std::string> found;
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnce, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return found;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        char data[1024];
+        DWORD nameSize = sizeof name, dataSize = sizeof data - 1, type;
+        if (RegEnumValueA(key, i, name, &nameSize, NULL, &type, reinterpret_cast<BYTE *>(data), &dataSize) !=
+            ERROR_SUCCESS)
+            break;
+        data[dataSize] = '\0';
+        std::string text(data);
+        if (text.find(needle) != std::string::npos) {
+            found.push_back(text);
+            names.push_back(name);
+        }
+    }
+    if (take)
+        for (const std::string &name : names)
+            RegDeleteValueA(key, name.c_str());
+    RegCloseKey(key);
+    return found;
+}
+
+std::string ShortPath(const std::string &path)
+{
+    char buffer[MAX_PATH];
+    DWORD n = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer) : path;
+}
+
+std::string ProgramsFolder()
+{
+    char appData[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("APPDATA", appData, sizeof appData);
+    if (n == 0 || n >= sizeof appData)
+        return "";
+    return std::string(appData) + "\\Microsoft\\Windows\\Start Menu\\Programs";
+}
+
+void WriteListFiles(const std::string &folder, const InstallList &list)
+{
+    for (int i = 0; i < list.count; ++i)
+        zt::WriteFileText(folder + "\\" + list.rows[i].sourceName, "x");
+}
+
+void WriteInstalledFiles(const std::string &folder)
+{
+    WriteListFiles(folder, g_basePrimaryList);
+    WriteListFiles(folder, g_explorerList);
+    WriteListFiles(folder, g_utilitiesList);
+    WriteListFiles(folder, g_baseFurtherList);
+}
+
+// What the main window loads when it is created.
+void FillDescriptions()
+{
+    LoadStringA(g_hInstance, 10012, g_szDescHelp, sizeof g_szDescHelp);
+    LoadStringA(g_hInstance, 10013, g_szDescNews, sizeof g_szDescNews);
+    LoadStringA(g_hInstance, 10070, g_szDescUninstall, sizeof g_szDescUninstall);
+    LoadStringA(g_hInstance, 10053, g_szDescIconLink, sizeof g_szDescIconLink);
+    LoadStringA(g_hInstance, 10036, g_szDescExplorerHelp, sizeof g_szDescExplorerHelp);
+}
+
+// Every test starts from a machine without the product's traces.
+class RemovalTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetCatalogue();
+        FillDescriptions();
+        g_bWinNT = 1;
+        g_bSilent = 0;
+        g_bRebootNeeded = 0;
+        zt::ClearWinIniSection("ZELTRA");
+        zt::RegDeleteTreeAll(HKEY_CURRENT_USER, kTestRoot);
+    }
+    void TearDown() override
+    {
+        zt::ClearWinIniSection("ZELTRA");
+        zt::RegDeleteTreeAll(HKEY_CURRENT_USER, "Software\\ZeltraTest");
+        zt::RegDeleteTreeAll(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL);
+        RemoveNamespaceKeys();
+        UnregisterBaseProduct();
+        RunOnceCommands("zt\\", true);
+        RunOnceCommands("ZT\\", true);
+        zt::CloseAllDialogs();
+    }
+};
+
+// --- DeleteRegistryTree --------------------------------------------------
+
+TEST_F(RemovalTest, DeleteRegistryTreeRemovesDeepAndWideTree)
+{
+    std::string path = kTestRoot;
+    for (int depth = 0; depth < 12; ++depth) {
+        path += "\\level" + std::to_string(depth);
+        for (int sibling = 0; sibling < 3; ++sibling)
+            zt::RegSetText(HKEY_CURRENT_USER, path + "\\leaf" + std::to_string(sibling), "v", "data");
+    }
+    EXPECT_EQ(1, DeleteRegistryTree(kTestRoot, HKEY_CURRENT_USER));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_CURRENT_USER, kTestRoot));
+    EXPECT_TRUE(zt::RegKeyExists(HKEY_CURRENT_USER, "Software\\ZeltraTest"));
+}
+
+TEST_F(RemovalTest, DeleteRegistryTreeOfMissingKeyReportsFailure)
+{
+    EXPECT_EQ(0, DeleteRegistryTree(kTestRoot, HKEY_CURRENT_USER));
+}
+
+// A sub-key that refuses both deletion and opening must end the walk, not
+// hold it at index 0 for ever; its siblings still go.
+TEST_F(RemovalTest, DeleteRegistryTreeStopsAtLockedSubKey)
+{
+    std::string locked = std::string(kTestRoot) + "\\b-locked";
+    zt::RegSetText(HKEY_CURRENT_USER, locked + "\\child", "v", "x");
+    zt::RegSetText(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\a-free\\deep", "v", "x");
+    zt::RegSetText(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\c-free", "v", "x");
+
+    // Deny everyone DELETE and the rights of KEY_ALL_ACCESS on the locked key.
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, locked.c_str(), 0, KEY_ALL_ACCESS, &key));
+    // Reading stays allowed, so the key can still be seen.
+    EXPLICIT_ACCESS_A rules[2] = {};
+    BuildExplicitAccessWithNameA(&rules[0], const_cast<char *>("EVERYONE"),
+                                 DELETE | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, DENY_ACCESS, NO_INHERITANCE);
+    BuildExplicitAccessWithNameA(&rules[1], const_cast<char *>("EVERYONE"), KEY_READ, GRANT_ACCESS,
+                                 NO_INHERITANCE);
+    PACL acl = NULL;
+    ASSERT_EQ(DWORD(ERROR_SUCCESS), SetEntriesInAclA(2, rules, NULL, &acl));
+    DWORD rc = SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, NULL, NULL, acl, NULL);
+    RegCloseKey(key);
+    LocalFree(acl);
+    ASSERT_EQ(DWORD(ERROR_SUCCESS), rc);
+    HKEY probe;
+    bool enforced = RegOpenKeyExA(HKEY_CURRENT_USER, locked.c_str(), 0, KEY_ALL_ACCESS, &probe) != ERROR_SUCCESS;
+    if (enforced) {
+        EXPECT_EQ(0, DeleteRegistryTree(kTestRoot, HKEY_CURRENT_USER));
+        EXPECT_TRUE(zt::RegKeyExists(HKEY_CURRENT_USER, locked));
+        EXPECT_FALSE(zt::RegKeyExists(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\a-free"));
+        EXPECT_FALSE(zt::RegKeyExists(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\c-free"));
+    } else {
+        RegCloseKey(probe);
+    }
+    // Lift the lock so the clean-up can remove it.
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, locked.c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
+        SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, NULL, NULL, NULL, NULL);
+        RegCloseKey(key);
+    }
+    if (!enforced)
+        GTEST_SKIP() << "key security is not enforced here";
+}
+
+// --- DeleteInstalledFile -------------------------------------------------
+
+TEST_F(RemovalTest, DeleteInstalledFileDeletesOrSkips)
+{
+    std::string dir = zt::FreshDir("rm_delete");
+    std::string file = dir + "\\plain.txt";
+    zt::WriteFileText(file, "x");
+    char error[256] = "untouched";
+    EXPECT_EQ(1, DeleteInstalledFile(file.c_str(), error));
+    EXPECT_FALSE(zt::FileExists(file));
+    EXPECT_EQ(1, DeleteInstalledFile((dir + "\\never.txt").c_str(), error));
+    EXPECT_STREQ("untouched", error);
+    EXPECT_EQ(0, g_bRebootNeeded);
+    zt::RemoveTree(dir);
+}
+
+// A program image in use (mapped, like a running program): it cannot be
+// deleted but can be renamed, so it becomes ".del" and a "del" of the
+// short name runs at the next start.
+HMODULE MapImageCopy(const std::string &path)
+{
+    if (!zt::CopyFileTo(zt::ExeDir() + "\\unit_removal.exe", path))
+        return NULL;
+    // A trailing dot keeps a name without extension from getting ".dll".
+    std::string name = path.find('.', path.rfind('\\')) == std::string::npos ? path + "." : path;
+    return LoadLibraryExA(name.c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
+}
+
+// Short form of path, run-once commands naming it (taken away).
+std::vector<std::string> CommandsFor(const std::string &path)
+{
+    return RunOnceCommands(ShortPath(path), true);
+}
+
+TEST_F(RemovalTest, ProgramInUseIsRenamedAndScheduled)
+{
+    std::string dir = zt::FreshDir("rm_inuse");
+    std::string file = dir + "\\zlclient.exe";
+    HMODULE image = MapImageCopy(file);
+    ASSERT_TRUE(image != NULL);
+
+    char error[256] = "";
+    EXPECT_EQ(0, DeleteInstalledFile(file.c_str(), error));
+    EXPECT_EQ("failed to delete " + file, std::string(error));
+    EXPECT_EQ(1, g_bRebootNeeded);
+    std::string renamed = dir + "\\zlclient.del";
+    EXPECT_TRUE(zt::FileExists(renamed));
+    EXPECT_FALSE(zt::FileExists(file));
+    std::vector<std::string> commands = CommandsFor(renamed);
+    ASSERT_EQ(1u, commands.size());
+    EXPECT_EQ("cmd.exe /c del " + ShortPath(renamed), commands[0]);
+
+    FreeLibrary(image);
+    zt::RemoveTree(dir);
+}
+
+// The extension starts at the last dot of the file name, not of a folder.
+TEST_F(RemovalTest, NameWithoutExtensionInDottedFolderGetsDelAppended)
+{
+    std::string dir = zt::FreshDir("rm.dotted");
+    std::string file = dir + "\\README";
+    HMODULE image = MapImageCopy(file);
+    ASSERT_TRUE(image != NULL);
+    EXPECT_EQ(0, DeleteInstalledFile(file.c_str(), NULL));
+    EXPECT_TRUE(zt::FileExists(dir + "\\README.del"));
+    EXPECT_FALSE(zt::FileExists(dir.substr(0, dir.rfind('.')) + ".del"));
+    EXPECT_EQ(1u, CommandsFor(dir + "\\README.del").size());
+    FreeLibrary(image);
+    zt::RemoveTree(dir);
+}
+
+// Held open without delete sharing, the file cannot even be renamed: the
+// "del" names it as it is.
+TEST_F(RemovalTest, FileThatCannotBeRenamedIsScheduledUnderItsName)
+{
+    std::string dir = zt::FreshDir("rm_held");
+    std::string file = dir + "\\zlcore32.dll";
+    zt::WriteFileText(file, "busy");
+    HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(0, DeleteInstalledFile(file.c_str(), NULL));
+    EXPECT_TRUE(zt::FileExists(file));
+    std::vector<std::string> commands = CommandsFor(file);
+    ASSERT_EQ(1u, commands.size());
+    EXPECT_EQ("cmd.exe /c del " + ShortPath(file), commands[0]);
+    EXPECT_EQ(1, g_bRebootNeeded);
+    CloseHandle(held);
+    zt::RemoveTree(dir);
+}
+
+TEST_F(RemovalTest, FileInUseOnWindows95UsesCommandCom)
+{
+    g_bWinNT = 0;
+    std::string dir = zt::FreshDir("rm_inuse95");
+    std::string file = dir + "\\zlfind.exe";
+    HMODULE image = MapImageCopy(file);
+    ASSERT_TRUE(image != NULL);
+    EXPECT_EQ(0, DeleteInstalledFile(file.c_str(), NULL));
+    std::string left = dir + "\\zlfind.del";
+    // Windows 95 keeps these under RunServicesOnce.
+    HKEY key;
+    std::string found;
+    const char *services = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, services, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        for (DWORD i = 0;; ++i) {
+            char name[256], data[1024];
+            DWORD nameSize = sizeof name, dataSize = sizeof data - 1;
+            if (RegEnumValueA(key, i, name, &nameSize, NULL, NULL, reinterpret_cast<BYTE *>(data), &dataSize))
+                break;
+            data[dataSize] = '\0';
+            if (std::string(data).find(ShortPath(left)) != std::string::npos) {
+                found = data;
+                RegDeleteValueA(key, name);
+                break;
+            }
+        }
+        RegCloseKey(key);
+    }
+    EXPECT_EQ("command.com /c del " + ShortPath(left), found);
+    FreeLibrary(image);
+    zt::RemoveTree(dir);
+}
+
+// --- RemoveInstallation --------------------------------------------------
+
+struct SweepCase {
+    const char *name;
+    bool swept;
+};
+
+class RemoveInstallationTest : public RemovalTest {
+protected:
+    std::string dir;
+    void SetUp() override
+    {
+        RemovalTest::SetUp();
+        dir = zt::FreshDir("rm_install");
+        WriteInstalledFiles(dir);
+        // No Program Manager work in these cases.
+        WriteProfileStringA("ZELTRA", "GROUP", "");
+    }
+    void TearDown() override
+    {
+        zt::RemoveTree(dir);
+        RemovalTest::TearDown();
+    }
+    int Remove(int mask, char *error)
+    {
+        return RemoveInstallation(dir.c_str(), mask, error, NULL, NULL);
+    }
+};
+
+TEST_F(RemoveInstallationTest, RemovesRegistryEntriesAndCatalogueFiles)
+{
+    zt::RegSetText(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL, "DisplayName", "x");
+    zt::RegSetText(HKEY_LOCAL_MACHINE, std::string(ZL_KEY_UNINSTALL) + "\\extra\\deeper", "v", "x");
+    for (const char *cls : {ZL_CLASS_EXPLORER, ZL_CLASS_ICON_LINK})
+        for (const char *form : {ZL_KEY_DESKTOP_NAMESPACE, ZL_KEY_MYCOMPUTER_NAMESPACE})
+            zt::RegSetText(HKEY_LOCAL_MACHINE, Namespace(form, cls), NULL, "x");
+    zt::RegSetText(HKEY_CLASSES_ROOT, kBaseServer, NULL, "C:\\x\\zlclient.exe");
+    zt::RegSetText(HKEY_CLASSES_ROOT, kBaseServer, "ThreadingModel", "Apartment");
+    zt::WriteFileText(dir + "\\mine.dat", "user data");
+
+    char error[256] = "stale";
+    EXPECT_EQ(1, Remove(15, error));
+
+    EXPECT_STREQ("", error);
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL));
+    for (const char *cls : {ZL_CLASS_EXPLORER, ZL_CLASS_ICON_LINK})
+        for (const char *form : {ZL_KEY_DESKTOP_NAMESPACE, ZL_KEY_MYCOMPUTER_NAMESPACE})
+            EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(form, cls)));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_CLASSES_ROOT, kBaseServer));
+    EXPECT_TRUE(zt::RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\" ZL_CLASS_BASE));
+    std::vector<std::string> left = zt::ListDir(dir);
+    EXPECT_EQ(std::vector<std::string>{"mine.dat"}, left);
+    EXPECT_EQ(0, g_bRebootNeeded);
+    zt::RegDeleteTreeAll(HKEY_CLASSES_ROOT, "CLSID\\" ZL_CLASS_BASE);
+}
+
+TEST_F(RemoveInstallationTest, MaskWithoutComponentsOnlyRemovesUninstallEntry)
+{
+    zt::RegSetText(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL, "DisplayName", "x");
+    zt::RegSetText(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_EXPLORER), NULL, "x");
+    char error[256] = "";
+    EXPECT_EQ(1, Remove(0x10, error));
+    EXPECT_STREQ("Nothing to do!", error);
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL));
+    EXPECT_TRUE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_EXPLORER)));
+    EXPECT_TRUE(zt::FileExists(dir + "\\zlclient.exe"));
+}
+
+TEST_F(RemoveInstallationTest, OnlyChosenComponentsLoseTheirFiles)
+{
+    char error[256];
+    Remove(kComponentExplorer, error);
+    EXPECT_FALSE(zt::FileExists(dir + "\\zlexpl32.dll"));
+    EXPECT_FALSE(zt::FileExists(dir + "\\zllink.exe"));   // the icon link always goes
+    EXPECT_TRUE(zt::FileExists(dir + "\\zlclient.exe"));
+    EXPECT_TRUE(zt::FileExists(dir + "\\zlfind.exe"));
+}
+
+const SweepCase kSweepCases[] = {
+    {"notes.BAK", true},   {"x.tmp", true},        {"ZLCORE32.GID", true}, {"setup.log", true},
+    {"a.b.Log", true},     {"README", false},      {"bak", false},         {"keep.txt", false},
+    {"x.bak2", false},     {"site.ini", false},    {"USER.INI", false},    {"zeltra.ini", false},
+};
+
+TEST_F(RemoveInstallationTest, SweepKeepsIniFilesOnNo)
+{
+    for (const SweepCase &c : kSweepCases)
+        zt::WriteFileText(dir + "\\" + c.name, "x");
+    zt::Driver driver([] {
+        zt::MessageBoxSeen box = zt::AnswerMessageBox("INI files", IDNO);
+        EXPECT_TRUE(box);
+        EXPECT_EQ(kIniCaption, box.caption);
+    });
+    char error[256];
+    Remove(15, error);
+    driver.Join();
+    for (const SweepCase &c : kSweepCases)
+        EXPECT_EQ(!c.swept, zt::FileExists(dir + "\\" + c.name)) << c.name;
+}
+
+TEST_F(RemoveInstallationTest, SweepDeletesIniFilesOfAnyCaseOnYes)
+{
+    for (const SweepCase &c : kSweepCases)
+        zt::WriteFileText(dir + "\\" + c.name, "x");
+    CreateDirectoryA((dir + "\\sub.ini").c_str(), NULL);
+    zt::Driver driver([] { EXPECT_TRUE(zt::AnswerMessageBox("INI files", IDYES)); });
+    char error[256];
+    Remove(15, error);
+    driver.Join();
+    for (const SweepCase &c : kSweepCases) {
+        bool isIni = lstrcmpiA(strrchr(c.name, '.') ? strrchr(c.name, '.') : "", ".ini") == 0;
+        EXPECT_EQ(!(c.swept || isIni), zt::FileExists(dir + "\\" + c.name)) << c.name;
+    }
+    EXPECT_TRUE(zt::DirExists(dir + "\\sub.ini"));
+}
+
+TEST_F(RemoveInstallationTest, NoQuestionWithoutProductIni)
+{
+    zt::WriteFileText(dir + "\\sitesav.ini", "x");
+    zt::Driver driver([] { EXPECT_FALSE(zt::WaitForMessageBox("INI files", 0, 1500)); });
+    char error[256];
+    Remove(15, error);
+    driver.Join();
+    EXPECT_TRUE(zt::FileExists(dir + "\\sitesav.ini"));
+}
+
+// The product's DLLs unregister themselves and the scheduler is told twice
+// to remove itself, before their files go.
+TEST_F(RemoveInstallationTest, ProductUnregistersItself)
+{
+    std::string product = zt::ExeDir() + "\\product";
+    if (!zt::FileExists(product + "\\zlsched.exe"))
+        GTEST_SKIP() << "stand-in product not built";
+    for (const char *name : {"zlexpl32.dll", "zlbrowse.dll", "zlstub.dll", "zlsched.exe"})
+        ASSERT_TRUE(zt::CopyFileTo(product + "\\" + name, dir + "\\" + name));
+    std::string logDir = zt::FreshDir("rm_calls");
+    std::string log = logDir + "\\calls.log";
+    SetEnvironmentVariableA("ZELTRA_CALL_LOG", log.c_str());
+
+    char error[256];
+    Remove(15, error);
+    std::vector<std::string> calls;
+    for (int i = 0; i < 200; ++i) {
+        calls = zt::ReadLines(log);
+        if (calls.size() >= 5)
+            break;
+        Sleep(50);
+    }
+    SetEnvironmentVariableA("ZELTRA_CALL_LOG", NULL);
+
+    std::vector<std::string> dlls, scheduler;
+    for (const std::string &line : calls)
+        (line.find(".dll ") != std::string::npos ? dlls : scheduler).push_back(line);
+    std::vector<std::string> expected = {"zlexpl32.dll DllUnregisterServer", "zlbrowse.dll DllUnregisterServer",
+                                         "zlstub.dll DllUnregisterServer"};
+    EXPECT_EQ(expected, dlls);
+    EXPECT_EQ((std::vector<std::string>{"zlsched.exe -remove", "zlsched.exe -remove"}), scheduler);
+    for (const char *name : {"zlexpl32.dll", "zlbrowse.dll", "zlstub.dll"})
+        EXPECT_FALSE(zt::FileExists(dir + "\\" + name)) << name;
+    // The scheduler may still be running: gone, or waiting for the restart.
+    EXPECT_FALSE(zt::FileExists(dir + "\\zlsched.exe") && !g_bRebootNeeded);
+    Sleep(1000);
+    zt::RemoveTree(logDir);
+}
+
+// Items go from the recorded group only: another group holding an item of
+// the same title, and the group's foreign items, stay.
+TEST_F(RemoveInstallationTest, ItemsLeaveOnlyTheRecordedGroup)
+{
+    std::string programs = ProgramsFolder();
+    ASSERT_FALSE(programs.empty());
+    std::string mine = programs + "\\ZT My Tools";
+    std::string other = programs + "\\ZT Other";
+    CreateDirectoryA(mine.c_str(), NULL);
+    CreateDirectoryA(other.c_str(), NULL);
+    for (const char *item : {"ZELTRA Pro", "ZELTRA Find Utility", "ZELTRA Pro Explorer", "ZELTRA Pro Uninstall",
+                             "Notepad"})
+        zt::WriteFileText(mine + "\\" + item + ".lnk", "x");
+    zt::WriteFileText(other + "\\ZELTRA Pro.lnk", "x");
+    // Leave the other group current, as another installer might have.
+    ASSERT_EQ(1, StartProgramClient());
+    ShowProgramGroup("ZT Other");
+    CloseProgramGroup();
+    WriteProfileStringA("ZELTRA", "GROUP", "ZT My Tools");
+
+    char error[256];
+    Remove(15, error);
+
+    EXPECT_EQ(std::vector<std::string>{"Notepad.lnk"}, zt::ListDir(mine));
+    EXPECT_TRUE(zt::FileExists(other + "\\ZELTRA Pro.lnk"));
+    zt::RemoveTree(mine);
+    zt::RemoveTree(other);
+}
+
+TEST_F(RemoveInstallationTest, DefaultGroupIsDeleted)
+{
+    std::string programs = ProgramsFolder();
+    ASSERT_FALSE(programs.empty());
+    std::string group = programs + "\\ZELTRA Pro";
+    CreateDirectoryA(group.c_str(), NULL);
+    zt::WriteFileText(group + "\\ZELTRA Pro.lnk", "x");
+    WriteProfileStringA("ZELTRA", "GROUP", NULL);   // missing: the default name
+
+    char error[256];
+    Remove(15, error);
+    EXPECT_FALSE(zt::DirExists(group));
+    zt::RemoveTree(group);
+}
+
+// --- RunRemoval ----------------------------------------------------------
+
+class RunRemovalTest : public RemovalTest {
+protected:
+    std::string dir;
+    void SetUp() override
+    {
+        RemovalTest::SetUp();
+        dir = zt::FreshDir("rm_driver");
+        WriteInstalledFiles(dir);
+    }
+    void TearDown() override
+    {
+        zt::RemoveTree(dir);
+        RemovalTest::TearDown();
+    }
+    void Record(const char *instopts)
+    {
+        WriteProfileStringA("ZELTRA", "DIR", dir.c_str());
+        WriteProfileStringA("ZELTRA", "GROUP", "");
+        if (instopts)
+            WriteProfileStringA("ZELTRA", "INSTOPTS", instopts);
+    }
+};
+
+TEST_F(RunRemovalTest, WithoutCompletedInstallationTouchesNothing)
+{
+    Record(NULL);
+    zt::Driver driver([] {
+        zt::MessageBoxSeen box = zt::AnswerMessageBox("Insufficient information", IDOK);
+        EXPECT_EQ("Remove", box.caption);
+    });
+    EXPECT_EQ(0, RunRemoval(NULL, 15, 15));
+    driver.Join();
+    EXPECT_EQ(dir, zt::WinIni("ZELTRA", "DIR"));
+    EXPECT_TRUE(zt::FileExists(dir + "\\zlclient.exe"));
+}
+
+TEST_F(RunRemovalTest, CompleteRemovalLeavesNoFolderNorSection)
+{
+    Record("12");
+    zt::Driver driver([] {
+        zt::MessageBoxSeen box = zt::AnswerMessageBox("All files removed", IDOK);
+        EXPECT_EQ("Remove", box.caption);
+    });
+    EXPECT_EQ(0, RunRemoval(NULL, 0, 0));
+    driver.Join();
+    EXPECT_FALSE(zt::DirExists(dir));
+    EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "DIR"));
+    EXPECT_EQ(0, g_bRebootNeeded);
+}
+
+TEST_F(RunRemovalTest, UserFileKeepsFolderAndNamesIt)
+{
+    Record("12");
+    zt::WriteFileText(dir + "\\download.zip", "mine");
+    std::string expected = "Check the folder " + dir + " for excess files";
+    zt::Driver driver([expected] {
+        zt::MessageBoxSeen box = zt::AnswerMessageBox("Check the folder", IDOK);
+        EXPECT_NE(std::string::npos, box.text.find(expected)) << box.text;
+        EXPECT_EQ("Remove", box.caption);
+    });
+    RunRemoval(NULL, 0, 0);
+    driver.Join();
+    EXPECT_TRUE(zt::FileExists(dir + "\\download.zip"));
+    EXPECT_EQ(0, g_bRebootNeeded);
+    EXPECT_TRUE(RunOnceCommands("rmdir", false).empty());
+}
+
+// A file in use: its deletion and the folder's are scheduled, and the
+// restart question follows; Cancel keeps the schedule without a restart.
+TEST_F(RunRemovalTest, FileInUseSchedulesFolderAndAsksRestart)
+{
+    Record("12");
+    std::string busy = dir + "\\zlclient.exe";
+    HANDLE held = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    std::string shortDir = ShortPath(dir);
+    zt::Driver driver([] {
+        zt::MessageBoxSeen box = zt::AnswerMessageBox("needs to restart", IDCANCEL);
+        EXPECT_EQ("Congratulations!", box.caption);
+    });
+    RunRemoval(NULL, 0, 0);
+    driver.Join();
+    EXPECT_EQ(0, g_bRebootNeeded);
+    std::vector<std::string> rmdir = RunOnceCommands("rmdir", true);
+    ASSERT_EQ(1u, rmdir.size());
+    EXPECT_EQ("cmd.exe /c rmdir " + shortDir + " ", rmdir[0]);
+    EXPECT_EQ(1u, RunOnceCommands("/c del ", true).size());
+    EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "DIR"));
+    CloseHandle(held);
+}
+
+}  // namespace
