@@ -8,7 +8,7 @@ file(GLOB SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.
 list(FILTER SUPPORT_SOURCES EXCLUDE REGEX ".*/(unit_main|uidriver_main)\\.cpp$")
 add_library(testsupport STATIC ${SUPPORT_SOURCES})
 target_include_directories(testsupport PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
-target_link_libraries(testsupport PUBLIC setupcore gtest)
+target_link_libraries(testsupport PUBLIC setupcore gtest shell32 ole32 uuid)
 
 # One executable per file: tests/unit/test_NAME.cpp -> unit_NAME.exe
 file(GLOB UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/test_*.cpp)
@@ -37,6 +37,12 @@ foreach(src ${E2E_TESTS})
   add_test(NAME ${exe} COMMAND ${exe})
   set_tests_properties(${exe} PROPERTIES LABELS e2e TIMEOUT 900 RESOURCE_LOCK wineprefix)
 endforeach()
+
+# Pictures of the installation dialogs as a user sees them (scripts/pictures.sh).
+add_executable(dialog_pictures ${CMAKE_SOURCE_DIR}/tests/pictures/dialog_pictures.cpp ${SETUP_RC})
+add_dependencies(dialog_pictures art)
+target_link_libraries(dialog_pictures PRIVATE testsupport)
+target_link_options(dialog_pictures PRIVATE ${ZL_LINK_FLAGS})
 
 # The Program Manager stand-in of the DDE client's tests. The tests that talk
 # to a "PROGMAN" server (the stand-in or Wine's own) run one at a time with

@@ -87,7 +87,10 @@ int ChooseComponents(HWND owner, HINSTANCE instance, int offered, int allowed)
     s_allowed = allowed;
     if (!(offered & kComponentClassic))
         return 0;
-    return int(DialogBoxParamA(instance, "DLG_VERS_32", owner, ComponentsDlgProc, 0));
+    INT_PTR chosen = DialogBoxParamA(instance, "DLG_VERS_32", owner, ComponentsDlgProc, 0);
+    // A dialog that could not be shown chose nothing; its -1 would read as
+    // every component.
+    return chosen == -1 ? 0 : int(chosen);
 }
 
 int ShowComponentsHelp(HWND owner)

@@ -1,6 +1,7 @@
 #include "flow/folder_prompts.h"
 
 #include <commdlg.h>
+#include <stddef.h>
 #include <string.h>
 
 #include "resource.h"
@@ -24,11 +25,12 @@ enum {
     kOpenButtonExtra = 3
 };
 
-// The template the Open dialog needs before the common dialog headers of
-// Windows 2000 grew the structure.
+// The record as Windows 95 and NT 4 know it; later systems accept it too.
 #ifndef OPENFILENAME_SIZE_VERSION_400A
 #define OPENFILENAME_SIZE_VERSION_400A CDSIZEOF_STRUCT(OPENFILENAMEA, lpTemplateName)
 #endif
+static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
+              "the Windows 95 / NT 4 size of the Open dialog's record");
 
 int PromptForFolder(HWND owner, HINSTANCE instance, const char *prompt,
                     const char *initial, char *result)
@@ -180,11 +182,24 @@ static void ReportCreationFailure(const char *path, DWORD error)
     MessageBoxA(NULL, text, caption, MB_OK | MB_ICONERROR);
 }
 
+static bool IsFolder(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 int CreateFolderTree(char *path)
 {
-    if (CreateDirectoryA(path, NULL) || GetLastError() == ERROR_ALREADY_EXISTS)
+    if (CreateDirectoryA(path, NULL))
         return 1;
     DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS) {
+        // A file of that name is no folder to install into.
+        if (IsFolder(path))
+            return 1;
+        ReportCreationFailure(path, error);
+        return 0;
+    }
     char *lastSlash = strrchr(path, '\\');
     int created = 0;
     if (lastSlash) {

@@ -244,6 +244,13 @@ TEST(Components, WithoutClassicNothingIsShown)
     EXPECT_EQ(0, ChooseComponents(NULL, g_hInstance, 2, 15));
 }
 
+TEST(Components, DialogThatCannotBeShownChoosesNothing)
+{
+    HINSTANCE withoutTemplates = GetModuleHandleA("kernel32.dll");
+    EXPECT_EQ(0, ChooseComponents(NULL, withoutTemplates, 15, 15));
+    EXPECT_EQ(-1, AskInstallOrRemove(NULL, withoutTemplates)) << "the driver reads it as install";
+}
+
 TEST(Components, HelpOpensOverTheDialog)
 {
     int result = RunComponents(15, 15, [](HWND dialog) {
@@ -260,6 +267,63 @@ TEST(Components, HelpOpensOverTheDialog)
         zt::Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(0, result);
+}
+
+// --- driving another process ------------------------------------------------
+
+const char kChildVariable[] = "ZT_COMPONENTS_CHILD";
+
+// Runs only as the child of AnotherProcessIsDrivenTheSameWay.
+TEST(Components, ShownForAnotherProcess)
+{
+    char flag[8];
+    if (GetEnvironmentVariableA(kChildVariable, flag, sizeof flag) == 0)
+        GTEST_SKIP() << "runs as a child process only";
+    EXPECT_EQ(kComponentExplorer, ChooseComponents(NULL, g_hInstance, 9, 15));
+}
+
+TEST(Components, AnotherProcessIsDrivenTheSameWay)
+{
+    char exe[MAX_PATH];
+    GetModuleFileNameA(NULL, exe, sizeof exe);
+    std::string command = std::string("\"") + exe + "\" --gtest_filter=Components.ShownForAnotherProcess";
+    SetEnvironmentVariableA(kChildVariable, "1");
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    BOOL started = CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi);
+    SetEnvironmentVariableA(kChildVariable, NULL);
+    ASSERT_TRUE(started);
+
+    zt::DialogQuery query;
+    query.caption = kCaption;
+    query.controlId = IDC_CLASSIC;
+    query.processId = pi.dwProcessId;
+    HWND dialog = zt::WaitForDialog(query);
+    EXPECT_NE(dialog, nullptr);
+    if (dialog) {
+        EXPECT_TRUE(zt::IsChecked(dialog, IDC_CLASSIC));
+        EXPECT_TRUE(zt::IsChecked(dialog, IDC_BROWSER));
+        EXPECT_FALSE(zt::IsChecked(dialog, IDC_UTILITIES));
+        EXPECT_EQ("Windows Explorer interface", zt::ControlText(dialog, IDC_EXPLORER));
+        zt::Click(dialog, IDC_CLASSIC);
+        zt::PressKey(dialog, VK_RETURN);
+        zt::MessageBoxSeen box = zt::AnswerMessageBox("Nothing Selected!", IDOK, pi.dwProcessId);
+        EXPECT_TRUE(box);
+        EXPECT_TRUE(zt::WaitForClose(box.window));
+        zt::Click(dialog, IDC_EXPLORER);
+        zt::Click(dialog, IDOK);
+    }
+    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+        zt::CloseAllDialogs(pi.dwProcessId);
+        TerminateProcess(pi.hProcess, 99);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(0u, code) << "the child's own checks";
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
 }
 
 // --- icon placement --------------------------------------------------------

@@ -1,0 +1,37 @@
+// What an installation leaves on the machine, for end-to-end tests: where to
+// look, and how to put the machine back as it was.
+#ifndef ZELTRA_TESTS_INSTALL_STATE_H
+#define ZELTRA_TESTS_INSTALL_STATE_H
+
+#include <string>
+#include <vector>
+
+namespace zt {
+
+extern const char *const kClassKey;            // HKCR CLSID\{...}\InProcServer32
+extern const char *const kUninstallKey;        // HKLM
+std::string NamespaceKey(bool desktop, const char *clsid);
+
+// "C:\Program Files\ZELTRA Pro" and the like, as setup.exe computes it for
+// the current Windows version.
+std::string ProgramsMenuFolder();
+std::string GroupFolder(const std::string &group);
+
+// Files of the stand-in product as the build made them.
+std::string ProductFile(const std::string &targetName);
+
+// The call log the stand-in programs and DLLs append to.
+std::string CallLogPath();
+std::vector<std::string> CallLog();
+
+// Removes everything an installation or removal may have written.
+void ResetInstallState(const std::vector<std::string> &folders);
+
+// Writes an install.ini with the given lines under [INSTALL] (and optional
+// [ZELTRA] lines) into folder.
+void WriteInstallIni(const std::string &folder, const std::vector<std::string> &installLines,
+                     const std::vector<std::string> &zeltraLines = {});
+
+}  // namespace zt
+
+#endif
