@@ -342,6 +342,23 @@ TEST_F(RegistrationTest, QuietPlacementFollowsOptions)
     EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_MYCOMPUTER_NAMESPACE, ZL_CLASS_ICON_LINK)));
 }
 
+// A folder with a blank: the scheduler still gets "-install" as its
+// argument, not the rest of its own path.
+// (Wine quotes such a program path by itself; Windows passes the command
+// line as it is, so setup quotes it.)
+TEST_F(RegistrationTest, SchedulerInFolderWithBlankGetsItsArgument)
+{
+    if (!HaveProduct())
+        GTEST_SKIP() << "stand-in product not built";
+    zt::RemoveTree(dest);
+    dest = zt::FreshDir("reg dest");
+    PlaceList(g_utilitiesList);
+    EXPECT_EQ(1, Run(kComponentUtilities | kComponentBrowser | kComponentQuiet));
+    std::vector<std::string> calls = Calls(true);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ("zlsched.exe -install", calls.back());
+}
+
 // Interactive: Cancel in the group dialog stops the installation without
 // a text of its own; nothing after the group name is written.
 TEST_F(RegistrationTest, CancelledGroupDialogStops)

@@ -493,6 +493,33 @@ TEST_F(RemoveInstallationTest, ProductUnregistersItself)
     zt::RemoveTree(logDir);
 }
 
+// In a folder with a blank, the scheduler still gets "-remove" twice.
+// (Wine quotes such a program path by itself; Windows passes the command
+// line as it is, so setup quotes it.)
+TEST_F(RemoveInstallationTest, SchedulerInFolderWithBlankGetsItsArgument)
+{
+    std::string product = zt::ExeDir() + "\\product";
+    if (!zt::FileExists(product + "\\zlsched.exe"))
+        GTEST_SKIP() << "stand-in product not built";
+    zt::RemoveTree(dir);
+    dir = zt::FreshDir("rm install");
+    ASSERT_TRUE(zt::CopyFileTo(product + "\\zlsched.exe", dir + "\\zlsched.exe"));
+    std::string logDir = zt::FreshDir("rm_calls");
+    std::string log = logDir + "\\calls.log";
+    SetEnvironmentVariableA("ZELTRA_CALL_LOG", log.c_str());
+    char error[256];
+    Remove(kComponentUtilities, error);
+    std::vector<std::string> calls;
+    for (int i = 0; i < 200 && calls.size() < 2; ++i) {
+        Sleep(50);
+        calls = zt::ReadLines(log);
+    }
+    SetEnvironmentVariableA("ZELTRA_CALL_LOG", NULL);
+    EXPECT_EQ((std::vector<std::string>{"zlsched.exe -remove", "zlsched.exe -remove"}), calls);
+    Sleep(1000);
+    zt::RemoveTree(logDir);
+}
+
 // Items go from the recorded group only: another group holding an item of
 // the same title, and the group's foreign items, stay.
 TEST_F(RemoveInstallationTest, ItemsLeaveOnlyTheRecordedGroup)
