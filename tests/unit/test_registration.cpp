@@ -359,6 +359,17 @@ TEST_F(RegistrationTest, SchedulerInFolderWithBlankGetsItsArgument)
     EXPECT_EQ("zlsched.exe -install", calls.back());
 }
 
+// The scheduler is started even when the browser DLL is not there.
+TEST_F(RegistrationTest, SchedulerStartsWithoutBrowserDll)
+{
+    if (!HaveProduct())
+        GTEST_SKIP() << "stand-in product not built";
+    PlaceList(g_utilitiesList);
+    DeleteFileA((dest + "\\zlbrowse.dll").c_str());
+    EXPECT_EQ(1, Run(kComponentUtilities | kComponentBrowser | kComponentQuiet));
+    EXPECT_EQ(std::vector<std::string>{"zlsched.exe -install"}, Calls(true));
+}
+
 // Interactive: Cancel in the group dialog stops the installation without
 // a text of its own; nothing after the group name is written.
 TEST_F(RegistrationTest, CancelledGroupDialogStops)
