@@ -122,6 +122,46 @@ TEST_F(RemovalEndToEnd, InstallThenRemoveLeavesNothing)
         EXPECT_TRUE(Contains(calls, call)) << call;
 }
 
+// A running program cannot be deleted: it is renamed and scheduled, the
+// folder's rmdir follows, and the restart question comes; Cancel keeps the
+// schedule without restarting.
+TEST_F(RemovalEndToEnd, ProgramInUseIsLeftForTheRestart)
+{
+    InstallQuietly();
+    zt::Run client;
+    client.exe = std::string(kDest) + "\\zlclient.exe";
+    client.env.push_back({"ZELTRA_STAY_SECONDS", "120"});
+    zt::Started running = zt::Start(client);
+    ASSERT_TRUE(running.pi.hProcess != NULL);
+
+    zt::Started setup = zt::Start(zt::Run());
+    DWORD pid = setup.pi.dwProcessId;
+    HWND choice = zt::WaitForDialog({kCaption, IDC_RADIO_SECOND, pid});
+    ASSERT_TRUE(choice != NULL);
+    zt::Click(choice, IDC_RADIO_SECOND);
+    zt::Click(choice, IDOK);
+    zt::AnswerMessageBox("INI files", IDNO, pid);
+    zt::MessageBoxSeen restart = zt::AnswerMessageBox("needs to restart", IDCANCEL, pid);
+    EXPECT_TRUE(restart);
+    EXPECT_EQ("Congratulations!", restart.caption);
+    EXPECT_EQ(0u, zt::Wait(setup, 60000));
+    zt::CloseAllDialogs(pid);
+
+    std::string renamed = std::string(kDest) + "\\zlclient.del";
+    EXPECT_TRUE(zt::FileExists(renamed));
+    EXPECT_TRUE(zt::FileExists(std::string(kDest) + "\\zeltra.ini"));   // No keeps INI files
+    EXPECT_FALSE(zt::FileExists(std::string(kDest) + "\\zlcore32.dll"));
+    EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "DIR"));
+    char shortDel[MAX_PATH] = "", shortDir[MAX_PATH] = "";
+    GetShortPathNameA(renamed.c_str(), shortDel, sizeof shortDel);
+    GetShortPathNameA(kDest, shortDir, sizeof shortDir);
+    EXPECT_TRUE(RunOnceMentions(std::string("cmd.exe /c del ") + shortDel));
+    EXPECT_TRUE(RunOnceMentions(std::string("cmd.exe /c rmdir ") + shortDir + " "));
+
+    TerminateProcess(running.pi.hProcess, 0);
+    zt::Wait(running, 10000);
+}
+
 // Without a completed installation on record, removal touches nothing.
 TEST_F(RemovalEndToEnd, NothingRecordedNothingTouched)
 {
