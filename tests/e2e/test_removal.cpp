@@ -95,6 +95,7 @@ TEST_F(RemovalEndToEnd, InstallThenRemoveLeavesNothing)
     zt::MessageBoxSeen ini = zt::AnswerMessageBox("INI files", IDYES, pid);
     EXPECT_TRUE(ini);
     EXPECT_EQ(kCaption, ini.caption);
+    zt::WaitForClose(ini.window);
     // The outcome, or (unexpected here) the restart question: never restart.
     zt::MessageBoxSeen outcome = zt::WaitForMessageBox("", pid);
     ASSERT_TRUE(outcome);
