@@ -51,7 +51,10 @@ zl_ensure_prefix() {
 
 # A display: the caller's when it works, otherwise a private virtual one.
 zl_ensure_display() {
-    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        unset ZL_XVFB_PID   # the caller's display: not ours to stop
+        return 0
+    fi
     local fdfile
     fdfile=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
