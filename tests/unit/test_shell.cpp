@@ -365,6 +365,16 @@ TEST_F(LogTest, EachCallAppendsOneLine)
     EXPECT_EQ("earlier run\r\nfirst\r\nnV=15 nM=15\r\n", zt::ReadFileText(LogPath()));
 }
 
+TEST_F(LogTest, MessageLineBreaksGetNoExtraCarriageReturn)
+{
+    g_bLogging = 1;
+    char text[kFormatBufferSize];
+    FormatMessageText(text, "one %1!s!\ntwo\r\nthree", "x");
+    LogLine(text);
+    LogLine("a\rb");
+    EXPECT_EQ("one x\r\ntwo\r\nthree\r\na\rb\r\n", zt::ReadFileText(LogPath()));
+}
+
 TEST_F(LogTest, LogFormatCutsAnOverlongLine)
 {
     g_bLogging = 1;
