@@ -324,6 +324,47 @@ TEST_F(Startup, TemporaryPathWithTrailingSeparatorWorks)
     }
 }
 
+// Started from another folder of the same drive: "C:" alone would mean that
+// folder, not the root.
+TEST_F(Startup, TemporaryFolderAtDriveRoot)
+{
+    std::string cwd = zt::FreshDir("cwd");
+    std::vector<std::string> before = ScratchFiles("C:");
+    ASSERT_FALSE(zt::FileExists("C:\\setup.log"));
+    ASSERT_TRUE(zt::WriteFileText("C:\\install.ini", Options(kDefaultOptions)));
+    ASSERT_TRUE(zt::WriteFileText("C:\\zlclient.ex_", "SZDD"));
+    zt::Run run;
+    run.tempDir = "C:\\";
+    SetCurrentDirectoryA(cwd.c_str());
+    zt::Started started = zt::Start(run);
+    SetCurrentDirectoryA(oldDir_);
+    Seen seen;
+    DWORD code = Watch(started, &seen, kEndWhenShown);
+    RemoveInstallation();
+
+    std::vector<std::string> log = zt::ReadLines("C:\\setup.log");
+    std::vector<std::string> after = ScratchFiles("C:");
+    bool iniLeft = zt::FileExists("C:\\install.ini");
+    bool leftover = zt::FileExists("C:\\zlclient.ex_");
+    std::vector<std::string> inCwd = zt::ListDir(cwd);
+    DeleteFileA("C:\\setup.log");
+    DeleteFileA("C:\\install.ini");
+    DeleteFileA("C:\\zlclient.ex_");
+    for (const std::string &name : after)
+        if (std::find(before.begin(), before.end(), name) == before.end())
+            DeleteFileA(("C:\\" + name).c_str());
+    zt::RemoveTree(cwd);
+
+    EXPECT_EQ(0u, code);
+    EXPECT_FALSE(seen.mainShown);
+    EXPECT_NE(-1, IndexOf(log, "g_bSilent=1"));
+    EXPECT_EQ("nV=15 nM=15", MaskLine(log));
+    EXPECT_EQ(before.size() + 1, after.size());
+    EXPECT_FALSE(iniLeft);
+    EXPECT_FALSE(leftover);
+    EXPECT_TRUE(inCwd.empty()) << inCwd.size() << " files in the starting folder";
+}
+
 TEST_F(Startup, PayloadLeftoversAreRemovedButNotTheScratchFileOrLog)
 {
     std::string temp = zt::FreshDir("temp");

@@ -427,6 +427,15 @@ TEST_F(TempFolderTest, WorkFolderLosesOneTrailingSeparator)
     }
 }
 
+TEST_F(TempFolderTest, DriveRootKeepsItsBackslash)
+{
+    // "C:" alone would name the drive's current folder.
+    char folder[256];
+    UseTemp("C:\\");
+    ASSERT_TRUE(GetWorkFolder(folder, sizeof folder));
+    EXPECT_STREQ("C:\\", folder);
+}
+
 TEST_F(TempFolderTest, WorkFolderRefusesASmallBuffer)
 {
     UseTemp(dir_);
