@@ -21,7 +21,7 @@ build=$(zl_build_dir "$flavour")
 if [ "$flavour" = mingw ]; then
   cmake --preset mingw -DZL_BUILD_TESTS=ON >build/configure.log 2>&1 || { cat build/configure.log; exit 1; }
 else
-  cmake --preset mingw64 -DZL_PRODUCT_EXE="$ZL_ROOT/build/setup.exe" >build/configure.log 2>&1 || { cat build/configure.log; exit 1; }
+  cmake --preset mingw64 -DZL_BUILD_TESTS=ON -DZL_PRODUCT_EXE="$ZL_ROOT/build/setup.exe" >build/configure.log 2>&1 || { cat build/configure.log; exit 1; }
 fi
 cmake --build "$build" -j2 --target e2e_startup || exit 1
 
