@@ -67,7 +67,7 @@ BOOL CALLBACK LookAtWindow(HWND window, LPARAM param)
 enum WatchMode {
     kJustWatch,      // the run must end by itself
     kAnswerBoxes,    // press OK on every box it shows
-    kEndWhenShown,   // end it once the background window was seen
+    kEndWhenShown,   // end it once a window of it was seen
 };
 
 // Waits for the program while watching its top-level windows; returns its exit
@@ -85,7 +85,7 @@ DWORD Watch(zt::Started &started, Seen *seen, WatchMode mode, DWORD limitMs = 12
         EnumWindows(LookAtWindow, reinterpret_cast<LPARAM>(&data));
         if (mode == kAnswerBoxes && data.dialog)
             PostMessageA(data.dialog, WM_COMMAND, IDOK, 0);
-        if (mode == kEndWhenShown && seen->mainShown) {
+        if (mode == kEndWhenShown && (seen->mainShown || seen->dialog)) {
             if (!shownAt)
                 shownAt = now;
             else if (now - shownAt > 5000)  // an installation dialogue is waiting for a user
