@@ -536,6 +536,8 @@ void Sample(HDC windowDc, HBITMAP bitmap, int left, int top,
 void LookAtBackground(HWND window)
 {
     g_shot.window = window;
+    // Other test programs may open windows meanwhile; none may cover this one.
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     SettleScreen();
     GetWindowRect(window, &g_shot.windowRect);
