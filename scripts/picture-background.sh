@@ -43,6 +43,6 @@ if [ $rc -ne 0 ] || [ ! -s "$out" ]; then
 fi
 # The test writes the PNG uncompressed; squeeze it when ImageMagick is there.
 if command -v convert >/dev/null 2>&1; then
-  convert "$out" -define png:compression-level=9 "$out.tmp.png" && mv "$out.tmp.png" "$out"
+  convert "$out" -strip -define png:compression-level=9 "$out.tmp.png" && mv "$out.tmp.png" "$out"
 fi
 echo "Saved $out"
