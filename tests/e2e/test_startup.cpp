@@ -593,11 +593,14 @@ TEST(Background, TealWithPictureTopLeftAndLogoBottomRight)
     SetEnvironmentVariableA("TMP", temp.c_str());
     SetEnvironmentVariableA("TEMP", temp.c_str());
     ASSERT_FALSE(zt::FileExists(zt::ExeDir() + "\\install.ini"));
+    g_shot = BackgroundShot();
 
     g_hook = SetWindowsHookExA(WH_GETMESSAGE, HoldStartCommand, NULL, GetCurrentThreadId());
     ASSERT_TRUE(g_hook != NULL);
     int code = RunProgram(GetModuleHandleA(NULL));
     UnhookWindowsHookEx(g_hook);
+    // The class is registered once per process; a repeated run registers it anew.
+    UnregisterClassA("ZTInstal", GetModuleHandleA(NULL));
     g_hInstance = GetModuleHandleA(NULL);
 
     SetCurrentDirectoryA(oldDir);
