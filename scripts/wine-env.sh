@@ -50,11 +50,10 @@ zl_ensure_prefix() {
 }
 
 # A display: the caller's when it works, otherwise a private virtual one.
+# The display's process id stays in this shell: a script run from here (CTest's
+# Wine wrapper) must not stop the display its caller started.
 zl_ensure_display() {
-    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-        unset ZL_XVFB_PID   # the caller's display: not ours to stop
-        return 0
-    fi
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then ZL_XVFB_PID=; return 0; fi
     local fdfile
     fdfile=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
@@ -65,7 +64,6 @@ zl_ensure_display() {
     done
     export DISPLAY=":$(head -n1 "$fdfile")"
     rm -f "$fdfile"
-    export ZL_XVFB_PID
 }
 
 zl_stop_display() {
