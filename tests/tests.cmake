@@ -37,3 +37,16 @@ foreach(src ${E2E_TESTS})
   add_test(NAME ${exe} COMMAND ${exe})
   set_tests_properties(${exe} PROPERTIES LABELS e2e TIMEOUT 900 RESOURCE_LOCK wineprefix)
 endforeach()
+
+# The payload's tests need setup.exe (read as data), the stand-in product
+# and the packer's edge cases; the packer itself is checked on the host
+# against the reference SZDD tools.
+foreach(exe unit_extract unit_placement e2e_payload)
+  if(TARGET ${exe})
+    add_dependencies(${exe} setup szdd_cases)
+  endif()
+endforeach()
+add_test(NAME host_szdd
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/szdd_check.sh ${HOST_TOOLS_DIR}/szdd
+          ${CMAKE_BINARY_DIR}/szdd-check ${CMAKE_BINARY_DIR}/payload/manifest.txt)
+set_tests_properties(host_szdd PROPERTIES LABELS host TIMEOUT 300)
