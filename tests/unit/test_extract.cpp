@@ -144,3 +144,23 @@ TEST_F(Extract, PackerOutputExpandsThroughLz32)
 }
 
 }  // namespace
+
+namespace {
+
+// A target that cannot be written fails, and nothing is written elsewhere
+// (the LZ library would otherwise fall back to the "_" name).
+TEST_F(Extract, TargetInUseFailsWithoutAStrayFile)
+{
+    ASSERT_TRUE(zt::WriteFileText(dir_ + "\\in.txt", "payload text"));
+    HANDLE lock = CreateFileA((dir_ + "\\busy.hlp").c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                              CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    char source[MAX_PATH];
+    snprintf(source, sizeof source, "%s\\in.txt", dir_.c_str());
+    EXPECT_EQ(0, ExpandFile(source, (dir_ + "\\busy.hlp").c_str()));
+    EXPECT_EQ((DWORD)ERROR_SHARING_VIOLATION, GetLastError());
+    CloseHandle(lock);
+    EXPECT_FALSE(zt::FileExists(dir_ + "\\busy.hl_"));
+}
+
+}  // namespace

@@ -156,7 +156,7 @@ TEST_F(Placement, FreeTargetIsPlacedWithoutRestart)
     dest_ += "/";
     EXPECT_EQ(0, Place("zlcore32.hlp", kHelpRow, 0, status));
     dest_.pop_back();
-    EXPECT_EQ(zt::ReadFileText(Product("zlcore32.hlp")), zt::ReadFileText(At("zlcore32.hlp")));
+    EXPECT_TRUE(zt::ReadFileText(Product("zlcore32.hlp")) == zt::ReadFileText(At("zlcore32.hlp")));
     EXPECT_FALSE(zt::FileExists(work_ + "ztplace.tmp"));
     EXPECT_EQ(0, g_bRebootNeeded);
     char text[1024] = "";
@@ -180,8 +180,8 @@ TEST_F(Placement, RunningProgramIsRenamedOnNT)
     ASSERT_TRUE(running.Running());
 
     EXPECT_EQ(0, Place("zlclient.exe", kClientRow));
-    EXPECT_EQ(old, zt::ReadFileText(At("zlclient.bak")));
-    EXPECT_EQ(zt::ReadFileText(Product("zlclient.exe")), zt::ReadFileText(At("zlclient.exe")));
+    EXPECT_TRUE(old == zt::ReadFileText(At("zlclient.bak")));
+    EXPECT_TRUE(zt::ReadFileText(Product("zlclient.exe")) == zt::ReadFileText(At("zlclient.exe")));
     EXPECT_EQ(1, g_bRebootNeeded);
     EXPECT_FALSE(zt::FileExists(work_ + "ztplace.tmp"));
 }
@@ -234,9 +234,9 @@ TEST_F(Placement, Windows98SchedulesCopiesAtNextStart)
             added.insert(name);
     DeleteValues(key, added);
 
-    EXPECT_EQ(oldClient, zt::ReadFileText(At("zlclient.exe")));
-    EXPECT_EQ(zt::ReadFileText(Product("zlclient.exe")), zt::ReadFileText(At("zlclient.new")));
-    EXPECT_EQ(zt::ReadFileText(Product("zlfind.exe")), zt::ReadFileText(At("zlfind.new")));
+    EXPECT_TRUE(oldClient == zt::ReadFileText(At("zlclient.exe")));
+    EXPECT_TRUE(zt::ReadFileText(Product("zlclient.exe")) == zt::ReadFileText(At("zlclient.new")));
+    EXPECT_TRUE(zt::ReadFileText(Product("zlfind.exe")) == zt::ReadFileText(At("zlfind.new")));
     EXPECT_EQ(1, g_bRebootNeeded);
     ASSERT_EQ(2u, added.size());
     // The first free names, in order.
@@ -324,7 +324,7 @@ TEST_F(Placement, RetryPlacesTheFileOnceItIsFree)
     EXPECT_EQ(0, Place("zlcore32.hlp", kHelpRow, 1));
     answer.Finish();
     EXPECT_TRUE(answer.seen);
-    EXPECT_EQ(zt::ReadFileText(Product("zlcore32.hlp")), zt::ReadFileText(At("zlcore32.hlp")));
+    EXPECT_TRUE(zt::ReadFileText(Product("zlcore32.hlp")) == zt::ReadFileText(At("zlcore32.hlp")));
 }
 
 TEST_F(Placement, QuietFailureIsLoggedAndFails)
