@@ -137,3 +137,78 @@ TEST_F(Payload, ProductIniTemplateIsExact)
 }
 
 }  // namespace
+
+namespace {
+
+// The stand-in product reports what it was asked to do in the call log.
+class StandIn : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = zt::FreshDir("standin");
+        log_ = dir_ + "\\calls.log";
+        SetEnvironmentVariableA("ZELTRA_CALL_LOG", log_.c_str());
+    }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("ZELTRA_CALL_LOG", NULL);
+        SetEnvironmentVariableA("ZELTRA_FAIL_REGISTER", NULL);
+        zt::RemoveTree(dir_);
+    }
+    typedef HRESULT(WINAPI *Export)();
+    HRESULT Call(HMODULE dll, const char *name)
+    {
+        Export fn = reinterpret_cast<Export>(reinterpret_cast<void *>(GetProcAddress(dll, name)));
+        EXPECT_TRUE(fn != NULL) << name;
+        return fn ? fn() : E_NOTIMPL;
+    }
+    std::string dir_, log_;
+};
+
+const char kBrowseClass[] = "CLSID\\{7A6E1C41-2B91-11D1-8F3A-00A0C95E1D02}";
+const char kBrowseHelper[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\"
+    "{7A6E1C41-2B91-11D1-8F3A-00A0C95E1D02}";
+
+TEST_F(StandIn, LibraryLogsItsCallsAndOwnsItsKeys)
+{
+    HMODULE dll = LoadLibraryA((zt::ExeDir() + "\\product\\zlbrowse.dll").c_str());
+    ASSERT_TRUE(dll != NULL);
+    EXPECT_EQ(S_OK, Call(dll, "DllRegisterServer"));
+    EXPECT_EQ(S_OK, Call(dll, "AddNetscapeBhoKey"));
+    EXPECT_EQ(S_OK, Call(dll, "AddExplorerBhoKey"));
+    EXPECT_TRUE(zt::RegKeyExists(HKEY_CLASSES_ROOT, std::string(kBrowseClass) + "\\InprocServer32"));
+    EXPECT_TRUE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, kBrowseHelper));
+    EXPECT_EQ(S_OK, Call(dll, "DllUnregisterServer"));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_CLASSES_ROOT, kBrowseClass));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, kBrowseHelper));
+
+    SetEnvironmentVariableA("ZELTRA_FAIL_REGISTER", "zlstub.dll, ZLBROWSE.DLL");
+    EXPECT_EQ(E_FAIL, Call(dll, "DllRegisterServer"));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_CLASSES_ROOT, kBrowseClass));
+    FreeLibrary(dll);
+
+    std::vector<std::string> expected = {
+        "zlbrowse.dll DllRegisterServer", "zlbrowse.dll AddNetscapeBhoKey",
+        "zlbrowse.dll AddExplorerBhoKey", "zlbrowse.dll DllUnregisterServer",
+        "zlbrowse.dll DllRegisterServer E_FAIL"};
+    EXPECT_EQ(expected, zt::ReadLines(log_));
+}
+
+TEST_F(StandIn, ProgramLogsItsCommandLine)
+{
+    std::string exe = zt::ExeDir() + "\\product\\zlsched.exe";
+    std::string cmd = "\"" + exe + "\" -install";
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 60000));
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(std::vector<std::string>{"zlsched.exe -install"}, zt::ReadLines(log_));
+}
+
+}  // namespace
