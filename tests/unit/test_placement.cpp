@@ -276,6 +276,36 @@ TEST_F(Placement, RunOnceCommandTextAndLength)
     EXPECT_EQ((DWORD)REG_SZ, type);
 }
 
+TEST_F(Placement, RunOnceOnNTUsesRunOnce)
+{
+    g_bWinNT = 1;
+    const std::string key = std::string(kParentKey) + "RunOnce";
+    std::set<std::string> before = MarlquinValues(key);
+    const std::string command = "command.com /c copy C:\\A.NEW C:\\A.EXE";
+    ASSERT_EQ(1, AddRunOnceCommand(command.c_str()));
+    std::set<std::string> after = MarlquinValues(key), added;
+    for (const std::string &name : after)
+        if (!before.count(name))
+            added.insert(name);
+    ASSERT_EQ(1u, added.size());
+    HKEY h;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h));
+    WCHAR wideName[32], data[256];
+    MultiByteToWideChar(CP_ACP, 0, added.begin()->c_str(), -1, wideName, 32);
+    DWORD size = sizeof data, type = 0;
+    LONG rc = RegQueryValueExW(h, wideName, NULL, &type, (BYTE *)data, &size);
+    RegCloseKey(h);
+    DeleteValues(key, added);
+    ASSERT_EQ(ERROR_SUCCESS, rc);
+    EXPECT_EQ((DWORD)REG_SZ, type);
+    // (Wine's ANSI set adds a terminating zero of its own, so the stored
+    // length cannot be checked here.)
+    std::string text;
+    for (DWORD i = 0; i < size / sizeof(WCHAR) && data[i]; ++i)
+        text += (char)data[i];
+    EXPECT_EQ(command, text);
+}
+
 TEST_F(Placement, RunOnceNamesEndAfterMarlquin999)
 {
     g_bWinNT = 0;
@@ -310,7 +340,7 @@ TEST_F(Placement, LockedHelpFileOffersRetryAndCancel)
     answer.Finish();
     CloseHandle(lock);
     EXPECT_TRUE(answer.seen);
-    EXPECT_NE(std::string::npos, answer.text.find("Copy of zlcore32.hlp to " + dest_ + " failed. (")) << answer.text;
+    EXPECT_NE(std::string::npos, answer.text.find("Copy of zlcore32.hlp to " + dest_ + " failed. (32)")) << answer.text;
     EXPECT_FALSE(zt::FileExists(At("zlcore32.bak")));
     EXPECT_FALSE(zt::FileExists(At("zlcore32.new")));
 }
