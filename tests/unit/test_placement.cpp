@@ -9,6 +9,7 @@
 #include "flow/driver.h"
 #include "harness.h"
 #include "shell/options.h"
+#include "shell/paths.h"
 #include "shell/startup.h"
 
 namespace {
@@ -123,7 +124,7 @@ protected:
         ASSERT_TRUE(module_ != NULL) << "build setup.exe first";
         savedInstance_ = g_hInstance;
         g_hInstance = module_;
-        strcpy(g_szTempName, "ztplace.tmp");
+        CopyText(g_szTempName, sizeof g_szTempName, "ztplace.tmp");
         work_ = zt::FreshDir("placework") + "\\";
         dest_ = zt::FreshDir("placedest");
         g_bSilent = g_bAllowReboot = g_bLogging = 0;
