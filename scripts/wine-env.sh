@@ -54,6 +54,9 @@ zl_ensure_prefix() {
 # Wine wrapper) must not stop the display its caller started.
 zl_ensure_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then ZL_XVFB_PID=; return 0; fi
+    # Wine processes still running in the prefix belong to an earlier display
+    # and would hand new programs windows that no longer exist.
+    if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
     local fdfile
     fdfile=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
