@@ -19,7 +19,8 @@ if [ "$flavour" = mingw ]; then
   cmake --preset mingw -DZL_BUILD_TESTS=ON >build/configure.log 2>&1 || { cat build/configure.log; exit 1; }
 else
   echo "This kernel does not run 32-bit programs: testing the 64-bit build of the same sources."
-  cmake --preset mingw64 -DZL_PRODUCT_EXE="$ZL_ROOT/build/setup.exe" >build/configure.log 2>&1 || { cat build/configure.log; exit 1; }
+  # Tests on explicitly: scripts/run.sh configures this tree without them.
+  cmake --preset mingw64 -DZL_BUILD_TESTS=ON -DZL_PRODUCT_EXE="$ZL_ROOT/build/setup.exe" >build/configure.log 2>&1 || { cat build/configure.log; exit 1; }
 fi
 cmake --build "$build" -j2 || exit 1
 
@@ -28,4 +29,4 @@ zl_ensure_display
 trap 'wineserver -k 2>/dev/null; zl_stop_display' EXIT
 zl_ensure_prefix
 
-ctest --test-dir "$build" --output-on-failure -j2 "$@"
+ctest --test-dir "$build" --output-on-failure --no-tests=error -j2 "$@"

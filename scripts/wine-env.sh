@@ -50,8 +50,13 @@ zl_ensure_prefix() {
 }
 
 # A display: the caller's when it works, otherwise a private virtual one.
+# The display's process id stays in this shell: a script run from here (CTest's
+# Wine wrapper) must not stop the display its caller started.
 zl_ensure_display() {
-    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then ZL_XVFB_PID=; return 0; fi
+    # Wine processes still running in the prefix belong to an earlier display
+    # and would hand new programs windows that no longer exist.
+    if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
     local fdfile
     fdfile=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
@@ -62,7 +67,6 @@ zl_ensure_display() {
     done
     export DISPLAY=":$(head -n1 "$fdfile")"
     rm -f "$fdfile"
-    export ZL_XVFB_PID
 }
 
 zl_stop_display() {

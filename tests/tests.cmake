@@ -20,7 +20,8 @@ foreach(src ${UNIT_TESTS})
   target_link_libraries(${exe} PRIVATE testsupport)
   target_link_options(${exe} PRIVATE ${ZL_LINK_FLAGS})
   add_test(NAME ${exe} COMMAND ${exe})
-  set_tests_properties(${exe} PROPERTIES LABELS unit TIMEOUT 300)
+  # Tests share one Wine prefix (win.ini, registry, PROGMAN): one at a time.
+  set_tests_properties(${exe} PROPERTIES LABELS unit TIMEOUT 300 RESOURCE_LOCK wineprefix)
 endforeach()
 
 # End-to-end: tests/e2e/test_NAME.cpp -> e2e_NAME.exe, driving setup.exe.
@@ -59,3 +60,16 @@ endforeach()
 if(TARGET unit_progman)
   target_link_libraries(unit_progman PRIVATE ole32 uuid)
 endif()
+
+# The payload's tests need setup.exe (read as data), the stand-in product
+# and the packer's edge cases; the packer itself is checked on the host
+# against the reference SZDD tools.
+foreach(exe unit_extract unit_placement e2e_payload)
+  if(TARGET ${exe})
+    add_dependencies(${exe} setup szdd_cases)
+  endif()
+endforeach()
+add_test(NAME host_szdd
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/szdd_check.sh ${HOST_TOOLS_DIR}/szdd
+          ${CMAKE_BINARY_DIR}/szdd-check ${CMAKE_BINARY_DIR}/payload/manifest.txt)
+set_tests_properties(host_szdd PROPERTIES LABELS host TIMEOUT 300)

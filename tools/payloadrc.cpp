@@ -7,6 +7,8 @@
 // manifest.txt ("resource szdd|plain stored-path raw-path" per line).
 #include <cstdio>
 #include <string>
+#include <dirent.h>
+#include <map>
 #include <sys/stat.h>
 
 #include "szdd_pack.h"
@@ -46,10 +48,28 @@ static bool WriteAll(const std::string &path, const std::string &text)
     return fclose(f) == 0 && ok;
 }
 
-static bool Exists(const std::string &path)
+static std::string Lower(std::string s)
 {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    for (char &c : s)
+        c = (char)tolower((unsigned char)c);
+    return s;
+}
+
+// The files of a folder by lower-case name: Windows names ignore case.
+static std::map<std::string, std::string> FilesByName(const std::string &dir)
+{
+    std::map<std::string, std::string> files;
+    DIR *d = opendir(dir.c_str());
+    if (!d)
+        return files;
+    while (dirent *e = readdir(d)) {
+        std::string path = dir + "/" + e->d_name;
+        struct stat st;
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            files[Lower(e->d_name)] = path;
+    }
+    closedir(d);
+    return files;
 }
 
 int main(int argc, char **argv)
@@ -65,13 +85,17 @@ int main(int argc, char **argv)
                        "struct PayloadSum { const char *resource; unsigned long size; unsigned long crc32; };\n"
                        "static const PayloadSum kPayloadSums[] = {\n";
     std::string manifest;
+    std::map<std::string, std::string> real;
+    if (override != "-")
+        real = FilesByName(override);
     unsigned long long rawTotal = 0, packedTotal = 0;
     for (const Row &row : kRows) {
         if (!row.carried)
             continue;
         std::string raw = standin + "/" + row.target;
-        if (override != "-" && Exists(override + "/" + row.target))
-            raw = override + "/" + row.target;
+        auto found = real.find(Lower(row.target));
+        if (found != real.end())
+            raw = found->second;
         std::vector<uint8_t> data;
         if (!ReadAll(raw, &data)) {
             fprintf(stderr, "payloadrc: cannot read %s\n", raw.c_str());

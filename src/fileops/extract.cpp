@@ -55,6 +55,18 @@ static bool SameNameIgnoringCase(const char *a, const char *b)
     }
 }
 
+// True when target can be opened for writing (it is created when missing;
+// the expansion truncates it anyway). Keeps the error code otherwise.
+static bool TargetIsWritable(const char *target)
+{
+    HANDLE probe = CreateFileA(target, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (probe == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(probe);
+    return true;
+}
+
 int ExpandFile(char *source, const char *target)
 {
     if (SameNameIgnoringCase(source, target))
@@ -72,6 +84,13 @@ int ExpandFile(char *source, const char *target)
         in = LZOpenFileA(source, &of, OF_READ);
         if (in < 0)
             return 0;
+    }
+    // LZ32 falls back to the "_" name when it cannot open a file, also for
+    // writing: a target in use would then be "expanded" into a stray file
+    // beside it and reported as placed. Make sure the target itself opens.
+    if (!TargetIsWritable(target)) {
+        LZClose(in);
+        return 0;
     }
     INT out = LZOpenFileA(const_cast<char *>(target), &of, OF_CREATE | OF_WRITE);
     if (out < 0) {

@@ -95,6 +95,15 @@ static bool ReplaceAtNextStart(char *workPath, const char *target)
     return AddRunOnceCommand(command) != 0;
 }
 
+// Deletes the work file, keeping the error code of the step that failed
+// for the failure message.
+static void DeleteWorkFile(const char *workPath)
+{
+    DWORD error = GetLastError();
+    DeleteFileA(workPath);
+    SetLastError(error);
+}
+
 // One attempt: extract, expand, and for a program or library in use the
 // replacement route. True when the file is placed or scheduled.
 static bool TryPlace(const char *workFolder, const char *fileName, const char *destFolder,
@@ -114,12 +123,14 @@ static bool TryPlace(const char *workFolder, const char *fileName, const char *d
         DeleteFileA(workPath);
         return true;
     }
+    DWORD error = GetLastError();
     PumpMessages();
+    SetLastError(error);
 
     char probe[260];
     CopyText(probe, sizeof probe, target);
     if (!ProgramExtension(probe) || !FileExists(target)) {
-        DeleteFileA(workPath);
+        DeleteWorkFile(workPath);
         return false;
     }
     if (g_bWinNT) {
@@ -127,14 +138,14 @@ static bool TryPlace(const char *workFolder, const char *fileName, const char *d
         if (renamed >= 0) {
             if (renamed)
                 RequestRestart();
-            DeleteFileA(workPath);
+            DeleteWorkFile(workPath);
             return renamed == 1;
         }
     }
     bool scheduled = ReplaceAtNextStart(workPath, target);
     if (scheduled)
         RequestRestart();
-    DeleteFileA(workPath);
+    DeleteWorkFile(workPath);
     return scheduled;
 }
 

@@ -1,13 +1,266 @@
 #include "flow/driver.h"
 
+#include <mbstring.h>
+#include <string.h>
+
+#include "flow/choice_dialogs.h"
+#include "flow/folder_prompts.h"
+#include "install/sequence.h"
+#include "removal/removal_driver.h"
+#include "resource.h"
 #include "shell/messages.h"
+#include "shell/options.h"
+#include "shell/paths.h"
+#include "shell/startup.h"
 
 int g_bRebootNeeded = 0;
 
-// The installation dialogue itself is not built yet: this only records that
-// the start command arrived, so start-up and shutdown can be exercised.
-int RunSetup(HWND, int offered, int allowed)
+static const char kCaption[] = "ZELTRA Pro Installation";
+static const int kDirSize = 512;
+// Room left in a path for "\" and the longest installed name ("sitesarc.ini",
+// "original.ini", a ".bak" twin): folders longer than this cannot hold the
+// product. CreateDirectory itself stops at 248 characters.
+static const size_t kMaxDestDir = MAX_PATH - 1 - 1 - 12;
+
+static void ShowMessage(HWND owner, UINT id, const char *caption, UINT style)
 {
-    LogFormat("nV=%d nM=%d", offered, allowed);
-    return 0;
+    char text[2048];
+    LoadMessage(id, text, sizeof text);
+    MessageBoxA(owner, text, caption, style);
+}
+
+static void ShowFormatted(HWND owner, UINT id, const char *caption, UINT style, const char *insert, DWORD_PTR number)
+{
+    char templ[256], text[kFormatBufferSize];
+    LoadMessage(id, templ, sizeof templ);
+    FormatMessageText(text, templ, insert, number);
+    MessageBoxA(owner, text, caption, style);
+}
+
+// The drive of the system folder ("C:"), or of the Windows folder when the
+// system folder has none (a network path), or C: as the last resort.
+static void SystemDrive(char drive[3])
+{
+    char folder[MAX_PATH];
+    UINT n = GetSystemDirectoryA(folder, sizeof folder);
+    if (!(n >= 2 && n < sizeof folder && folder[1] == ':')) {
+        n = GetWindowsDirectoryA(folder, sizeof folder);
+        if (!(n >= 2 && n < sizeof folder && folder[1] == ':'))
+            CopyText(folder, sizeof folder, "C:");
+    }
+    drive[0] = folder[0];
+    drive[1] = ':';
+    drive[2] = '\0';
+}
+
+static const char *DefaultFolderText()
+{
+    OSVERSIONINFOA info;
+    memset(&info, 0, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info))
+        return "\\ZELTRA";
+    if (info.dwPlatformId != VER_PLATFORM_WIN32s && info.dwMajorVersion >= 4)
+        return "\\Program Files\\ZELTRA Pro";
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
+        return "\\WIN32APP\\ZELTRA";
+    return "\\ZELTRA";
+}
+
+// The default destination, then DIR32 of install.ini, then a recorded DIR.
+static void DefaultDestination(char *dest)
+{
+    char drive[3];
+    SystemDrive(drive);
+    FormatText(dest, kDirSize, "%s%s", drive, DefaultFolderText());
+
+    char value[kDirSize];
+    if (IniFileName[0]) {
+        GetPrivateProfileStringA("ZELTRA", "DIR32", dest, value, sizeof value, IniFileName);
+        if (strcmp(value, dest) != 0)
+            CopyText(dest, kDirSize, value);
+    }
+    char recorded[256];
+    GetProfileStringA("ZELTRA", "DIR", dest, recorded, sizeof recorded);
+    if (recorded[0])
+        CopyText(dest, kDirSize, recorded);
+}
+
+static bool DestinationTooLong(const char *dest)
+{
+    return strlen(dest) > kMaxDestDir;
+}
+
+// True when dest starts with the work folder (its trailing "\" aside).
+static bool InsideWorkFolder(const char *source, const char *dest)
+{
+    size_t n = strlen(source);
+    if (n < 2)
+        return false;
+    return _mbsnbicmp(reinterpret_cast<const unsigned char *>(source),
+                      reinterpret_cast<const unsigned char *>(dest), n - 1) == 0;
+}
+
+static bool SettleQuietDestination(const char *source, char *dest)
+{
+    if (strcmp(dest, source) == 0) {
+        LogFormat("SourceDir=DestDir \"%s\"", source);
+        return false;
+    }
+    if (DestinationTooLong(dest) || !CreateFolderTree(dest)) {
+        LogFormat("Failed to create DestDir \"%s\"", dest);
+        return false;
+    }
+    return true;
+}
+
+// Asks until a folder is accepted and exists. False when the user cancels.
+static bool SettleInteractiveDestination(HWND window, const char *source, char *dest, const char *prompt)
+{
+    for (;;) {
+        if (!PromptForFolder(window, g_hInstance, prompt, dest, dest))
+            return false;
+        if (InsideWorkFolder(source, dest)) {
+            ShowMessage(window, MSG_DEST_IS_SOURCE, kCaption, MB_ICONERROR);
+            continue;
+        }
+        if (DestinationTooLong(dest)) {
+            ShowFormatted(window, MSG_DEST_TOO_LONG, kCaption, MB_ICONERROR, dest, 0);
+            continue;
+        }
+        if (CreateFolderTree(dest))
+            return true;
+        ShowFormatted(window, MSG_CREATION_FAILED, kCaption, MB_ICONERROR, dest, 0);
+    }
+}
+
+static int ComposeMask(int chosen)
+{
+    int mask = chosen & (kComponentClassic | kComponentExplorer | kComponentBrowser);
+    if (gbInstallBonusPack)
+        mask |= kComponentUtilities;
+    if (g_bSilent)
+        mask |= kComponentQuiet;
+    return mask;
+}
+
+// The product INI's anonymous-login address: the old fallback becomes the
+// current placeholder.
+static void FixAnonymousLogin(const char *dest)
+{
+    char ini[kDirSize + 16], address[128];
+    if (!FormatText(ini, sizeof ini, "%s\\%s", dest, "zeltra.ini"))
+        return;
+    GetPrivateProfileStringA("_config_", "MAILADDR", "qrvnx60@", address, sizeof address, ini);
+    if (_strnicmp(address, "caller@absent", 13) == 0)
+        CopyText(address, sizeof address, "qrvnx65@");
+    if (lstrcmpiA(address, "qrvnx65@") == 0)
+        WritePrivateProfileStringA("_config_", "MAILADDR", address, ini);
+}
+
+static void ReportFailure(HWND window, const char *errorText)
+{
+    // Built in a buffer large enough for the whole error text.
+    char text[256 + 2 + 512];
+    LoadMessage(MSG_INSTALL_FAILED, text, 256);
+    if (errorText[0]) {
+        AppendText(text, sizeof text, "\r\n");
+        AppendText(text, sizeof text, errorText);
+    }
+    if (!g_bSilent)
+        MessageBoxA(window, text, NULL, MB_OK);
+    else
+        LogLine(text);
+}
+
+static void ReportSuccess(HWND window)
+{
+    char text[2048], caption[256];
+    LoadMessage(MSG_CONGRATULATIONS, caption, sizeof caption);
+    if (g_bRebootNeeded) {
+        LoadMessage(MSG_RESTART_AFTER_INSTALL, text, sizeof text);
+        if (g_bSilent) {
+            if (!g_bAllowReboot)
+                g_bRebootNeeded = 0;
+        } else if (MessageBoxA(window, text, caption, MB_SYSTEMMODAL | MB_OKCANCEL) != IDOK) {
+            g_bRebootNeeded = 0;
+        }
+        return;
+    }
+    LoadMessage(MSG_INSTALL_SUCCESS, text, sizeof text);
+    if (!g_bSilent)
+        MessageBoxA(window, text, caption, MB_OK);
+}
+
+int RunSetup(HWND window, int offered, int allowed)
+{
+    if (!g_bSilent) {
+        int choice = AskInstallOrRemove(window, g_hInstance);
+        if (choice == 0)
+            return 0;
+        if (choice == 2)
+            return RunRemoval(window, offered, allowed);
+    }
+
+    char source[kDirSize];
+    DWORD n = GetCurrentDirectoryA(sizeof source, source);
+    if (n == 0 || n >= sizeof source)
+        source[0] = '\0';
+    if (source[0] && !EndsWithSeparator(source, false))
+        AppendText(source, sizeof source, "\\");
+    PumpMessages();
+
+    char dest[kDirSize];
+    DefaultDestination(dest);
+    CopyText(g_szLocateFileName, sizeof g_szLocateFileName, "a");
+    char prompt[256];
+    LoadMessage(MSG_ENTER_DESTINATION, prompt, sizeof prompt);
+
+    if (g_bSilent) {
+        if (!SettleQuietDestination(source, dest))
+            return 0;
+    } else if (!SettleInteractiveDestination(window, source, dest, prompt)) {
+        ShowMessage(window, MSG_NO_DESTINATION, kCaption, MB_ICONERROR);
+        return 0;
+    }
+    PumpMessages();
+
+    int chosen = offered;
+    if (g_bSilent)
+        LogFormat("nV=%d nM=%d", offered, allowed);
+    else
+        chosen = ChooseComponents(window, g_hInstance, offered, allowed);
+    if (chosen == 0 && gbInstallBonusPack == 0) {
+        g_bRebootNeeded = 0;
+        return 0;
+    }
+
+    char errorText[512];
+    memset(errorText, 0, sizeof errorText);
+    g_hwndStatus = g_bSilent ? NULL : CreateDialogParamA(g_hInstance, "DLG_COPY", window, StatusDlgProc, 0);
+    HWND statusText = g_hwndStatus ? GetDlgItem(g_hwndStatus, IDC_STATUS_TEXT) : NULL;
+
+    DWORD flags = 0;
+    g_bRebootNeeded = 0;
+    int result = RunInstallSequence(source, dest, DWORD(ComposeMask(chosen)), &flags,
+                                    window, statusText, errorText);
+
+    SetActiveWindow(window);
+    if (g_hwndStatus)
+        DestroyWindow(g_hwndStatus);
+    g_hwndStatus = NULL;
+
+    if (result == 0) {
+        ReportFailure(window, errorText);
+        g_bRebootNeeded = 0;
+        return 0;
+    }
+    if (flags & kResultExplorerRegistered)
+        g_bRebootNeeded = 1;
+    FixAnonymousLogin(dest);
+    WriteProfileStringA("ZELTRA", "DEFDIR", dest);
+    WriteProfileStringA("ZELTRA", "INSTOPTS", "12");
+    WriteProfileStringA("ZELTRA", "PRO", "20000518");
+    ReportSuccess(window);
+    return result;
 }

@@ -47,7 +47,11 @@ void LogLine(const char *text)
     FILE *log = fopen("setup.log", "a");
     if (!log)
         return;
-    fprintf(log, "%s\n", text);
+    // Formatted messages break lines with CR LF; text mode adds its own CR.
+    for (const char *p = text; *p; ++p)
+        if (!(p[0] == '\r' && p[1] == '\n'))
+            fputc(*p, log);
+    fputc('\n', log);
     fclose(log);
 }
 

@@ -51,7 +51,8 @@ static void LocateOptionsFile()
     DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
     if (n == 0 || n >= sizeof folder)
         return;
-    if (JoinAlways(IniFileName, sizeof IniFileName, folder, "install.ini") && FileExists(IniFileName))
+    // At a drive root the current folder already ends in "\".
+    if (JoinUnlessBackslash(IniFileName, sizeof IniFileName, folder, "install.ini") && FileExists(IniFileName))
         return;
     IniFileName[0] = '\0';
 

@@ -34,7 +34,18 @@ bool GetWorkFolder(char *folder, DWORD size)
         return false;
     }
     StripOneTrailingSeparator(folder);
+    // A drive root keeps its backslash: a bare "C:" names the drive's
+    // current folder, not its root.
+    if (folder[0] != '\0' && folder[1] == ':' && folder[2] == '\0')
+        AppendText(folder, size, "\\");
     return folder[0] != '\0';
+}
+
+// The work folder with exactly one trailing backslash.
+static void EndWithBackslash(char *folder, size_t size)
+{
+    if (!EndsWithSeparator(folder, false))
+        AppendText(folder, size, "\\");
 }
 
 RECT MainWindowRect(const RECT &desktop)
@@ -73,7 +84,7 @@ int RemoveTempFiles()
     char folder[256];
     if (!GetWorkFolder(folder, sizeof folder))
         return 0;
-    AppendText(folder, sizeof folder, "\\");
+    EndWithBackslash(folder, sizeof folder);
     for (int i = 0; i < kPayloadResourceCount; ++i) {
         char path[MAX_PATH];
         if (JoinUnlessBackslash(path, sizeof path, folder, g_payloadResources[i].tempName))
@@ -220,7 +231,7 @@ int RunProgram(HINSTANCE instance)
         workFolderOk = false;
     }
     if (workFolderOk) {
-        AppendText(folder, sizeof folder, "\\");
+        EndWithBackslash(folder, sizeof folder);
         ExtractPayload(g_hInstance, kPayloadInstallIni, folder, "Install.ini");
     }
 

@@ -35,7 +35,8 @@ int PaintBackground(HWND window);
 RECT MainWindowRect(const RECT &desktop);
 
 // Reads the temporary folder into folder (size characters) without its one
-// trailing separator. False when there is none or it does not fit.
+// trailing separator (a drive root keeps its "\"). False when there is none
+// or it does not fit.
 bool GetWorkFolder(char *folder, DWORD size);
 
 #endif

@@ -280,6 +280,37 @@ DWORD RunToEnd(Run run, std::string *tempDirOut)
     return Wait(s, timeout);
 }
 
+void CloseFolderWindows(const std::string &name, DWORD waitMs)
+{
+    struct Search {
+        std::string name;
+        int closed;
+    };
+    DWORD start = GetTickCount();
+    for (;;) {
+        Search search{name, 0};
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                Search *s = reinterpret_cast<Search *>(param);
+                char title[512];
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                if (pid != GetCurrentProcessId() && IsWindowVisible(window) &&
+                    GetWindowTextA(window, title, sizeof title) && strstr(title, s->name.c_str())) {
+                    PostMessageA(window, WM_CLOSE, 0, 0);
+                    ++s->closed;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        // Keep sweeping for waitMs: the server may open a window late, or
+        // a second one for the same group.
+        if (search.closed == 0 && GetTickCount() - start >= waitMs)
+            return;
+        Sleep(200);
+    }
+}
+
 bool SaveScreenshot(const std::string &pngPath)
 {
     HDC screen = GetDC(NULL);

@@ -63,6 +63,11 @@ DWORD Wait(Started &started, DWORD timeoutMs);
 // Start and Wait.
 DWORD RunToEnd(Run run, std::string *tempDirOut = NULL);
 
+// Closes the folder windows (of other processes) whose title contains name:
+// the Program Manager server opens one for each group it creates or shows,
+// perhaps a moment later: it keeps closing them for waitMs.
+void CloseFolderWindows(const std::string &name, DWORD waitMs = 0);
+
 // Saves the screen as a PNG.
 bool SaveScreenshot(const std::string &pngPath);
 

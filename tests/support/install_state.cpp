@@ -60,6 +60,7 @@ void ResetInstallState(const std::vector<std::string> &folders)
         RegDeleteTreeAll(HKEY_LOCAL_MACHINE, NamespaceKey(false, clsid));
     }
     DeleteRunOnceValues();
+    CloseFolderWindows("ZELTRA Pro");
     RemoveTree(GroupFolder("ZELTRA Pro"));
     for (const std::string &folder : folders)
         RemoveTree(folder);

@@ -143,9 +143,14 @@ void Settle(HWND window)
 
 std::string Text(HWND window)
 {
+    // WM_GETTEXT, not GetWindowText: an edit box of another process keeps its
+    // text to itself, and only the message reaches it.
     char text[2048] = "";
+    DWORD_PTR copied = 0;
     if (window)
-        GetWindowTextA(window, text, sizeof text);
+        SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 5000, &copied);
+    text[sizeof text - 1] = '\0';
     return text;
 }
 

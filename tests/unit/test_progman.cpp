@@ -219,33 +219,6 @@ std::string ProgramsFolder()
     return std::string(appData) + "\\Microsoft\\Windows\\Start Menu\\Programs";
 }
 
-// The server opens a folder window for a created or shown group; close the
-// ones of this test so they do not pile up.
-void CloseFolderWindows(const std::string &name)
-{
-    struct Search {
-        std::string name;
-        int closed;
-    } search{name, 0};
-    for (int i = 0; i < 40 && (search.closed == 0 || i < 10); ++i) {
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                Search *s = reinterpret_cast<Search *>(param);
-                char title[512];
-                DWORD pid = 0;
-                GetWindowThreadProcessId(window, &pid);
-                if (pid != GetCurrentProcessId() && IsWindowVisible(window) &&
-                    GetWindowTextA(window, title, sizeof title) && strstr(title, s->name.c_str())) {
-                    PostMessageA(window, WM_CLOSE, 0, 0);
-                    ++s->closed;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        Sleep(200);
-    }
-}
-
 struct LinkInfo {
     bool loaded = false;
     std::string path, workingFolder;
@@ -288,7 +261,7 @@ protected:
     void TearDown() override
     {
         CloseProgramGroup();
-        CloseFolderWindows("ZELTRA Pro");
+        zt::CloseFolderWindows("ZELTRA Pro", 2000);
         zt::RemoveTree(programs_ + "\\ZELTRA Pro");
         CoUninitialize();
     }
@@ -336,7 +309,7 @@ TEST_F(WineProgman, AGroupTheUserNamedIsKept)
     EXPECT_TRUE(zt::DirExists(group));
     EXPECT_EQ(1, DeleteProgramGroup(name));
     EXPECT_TRUE(zt::DirExists(group));
-    CloseFolderWindows("Zt Kept");
+    zt::CloseFolderWindows("Zt Kept", 2000);
     zt::RemoveTree(group);
 }
 

@@ -1,0 +1,268 @@
+// Interactive installations, driven through the dialogs as a user would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "install_state.h"
+#include "resource.h"
+#include "uidriver.h"
+
+using namespace zt;
+
+namespace {
+
+const char kCaption[] = "ZELTRA Pro Installation";
+const char kDestRoot[] = "C:\\zt\\dest";
+
+class InteractiveInstall : public ::testing::Test {
+protected:
+    std::vector<std::string> folders{kDestRoot, "C:\\Program Files\\ZELTRA Pro", "C:\\TEMPFILES"};
+    std::string temp;
+    Started setup;
+
+    void SetUp() override
+    {
+        SetWindowsVersion("");
+        ResetInstallState(folders);
+        CreateDirectoryA(kDestRoot, NULL);
+        temp = FreshDir("temp");
+    }
+    void TearDown() override
+    {
+        if (setup.pi.hProcess) {
+            CloseAllDialogs(setup.pi.dwProcessId);
+            Wait(setup, 5000);
+        }
+        ResetInstallState(folders);
+        SetWindowsVersion("");
+    }
+    DWORD Pid() const { return setup.pi.dwProcessId; }
+
+    void Launch(const std::string &tempDir = "")
+    {
+        zt::Run run;
+        run.tempDir = tempDir.empty() ? temp : tempDir;
+        run.env = {{"ZELTRA_CALL_LOG", CallLogPath()}};
+        setup = Start(run);
+        ASSERT_NE(nullptr, setup.pi.hProcess);
+    }
+    HWND Dialog(int controlId, const std::string &caption = kCaption)
+    {
+        DialogQuery q;
+        q.caption = caption;
+        q.controlId = controlId;
+        q.processId = Pid();
+        return WaitForDialog(q);
+    }
+    void ChooseInstall()
+    {
+        HWND d = Dialog(IDC_RADIO_FIRST);
+        ASSERT_NE(nullptr, d);
+        ASSERT_TRUE(Click(d, IDOK));
+    }
+    void EnterFolder(const std::string &folder)
+    {
+        HWND d = Dialog(IDC_BROWSE);
+        ASSERT_NE(nullptr, d);
+        ASSERT_TRUE(SetControlText(d, IDC_FOLDER_EDIT, folder));
+        ASSERT_TRUE(Click(d, IDOK));
+    }
+    void AcceptComponents()
+    {
+        HWND d = Dialog(IDC_COMPONENTS_HELP);
+        ASSERT_NE(nullptr, d);
+        ASSERT_TRUE(Click(d, IDOK));
+    }
+    void AcceptGroupAndIcons()
+    {
+        HWND g = Dialog(IDC_GROUP_COMBO, "Program Manager Group");
+        ASSERT_NE(nullptr, g);
+        ASSERT_TRUE(Click(g, IDOK));
+    }
+    void AcceptIconPlacement()
+    {
+        HWND p = Dialog(IDC_RADIO_FIRST, "Icon Placement");
+        ASSERT_NE(nullptr, p);
+        ASSERT_TRUE(Click(p, IDOK));
+    }
+    DWORD Finish() { return Wait(setup, 60000); }
+};
+
+TEST_F(InteractiveInstall, EveryQuestionAnsweredEndsWithTheRestartQuestion)
+{
+    std::string dest = std::string(kDestRoot) + "\\full";
+    Launch();
+    ChooseInstall();
+    EnterFolder(dest);
+    AcceptComponents();
+    AcceptGroupAndIcons();
+    AcceptIconPlacement();
+    // The Explorer interface was registered: a restart is proposed.
+    MessageBoxSeen box = AnswerMessageBox("Installation successful!", IDCANCEL, Pid(), 60000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ("Congratulations!", box.caption);
+    EXPECT_NE(std::string::npos, box.text.find("needs to restart your computer"));
+    EXPECT_EQ(0u, Finish());
+
+    EXPECT_TRUE(FileExists(dest + "\\zlclient.exe"));
+    EXPECT_TRUE(FileExists(dest + "\\zeltra.ini"));
+    EXPECT_TRUE(FileExists(dest + "\\sitesgov.ini"));
+    EXPECT_EQ(dest, WinIni("ZELTRA", "DEFDIR"));
+    EXPECT_EQ("12", WinIni("ZELTRA", "INSTOPTS"));
+}
+
+TEST_F(InteractiveInstall, AFolderInsideTheWorkFolderIsRefusedIgnoringCase)
+{
+    std::string work = "C:\\TEMP";
+    RemoveTree(work);
+    CreateDirectoryA(work.c_str(), NULL);
+    Launch(work);
+    ChooseInstall();
+    EnterFolder("c:\\tempfiles\\zeltra");
+    ASSERT_TRUE(AnswerMessageBox("You cannot install to the folder that contains the installation files.", IDOK, Pid()));
+    HWND d = Dialog(IDC_BROWSE);
+    ASSERT_NE(nullptr, d);
+    EXPECT_EQ("c:\\tempfiles\\zeltra", ControlText(d, IDC_FOLDER_EDIT));
+    ASSERT_TRUE(Click(d, IDCANCEL));
+    MessageBoxSeen box = AnswerMessageBox("Can't continue without a destination folder!", IDOK, Pid());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(kCaption, box.caption);
+    EXPECT_EQ(0u, Finish());
+    EXPECT_FALSE(DirExists("C:\\tempfiles\\zeltra"));
+    EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
+    RemoveTree(work);
+}
+
+TEST_F(InteractiveInstall, AMissingDriveIsReportedTwiceThenWithZero)
+{
+    Launch();
+    ChooseInstall();
+    EnterFolder("Q:\\Dir");
+    MessageBoxSeen first = AnswerMessageBox("Creation of Q: failed.", IDOK, Pid());
+    ASSERT_TRUE(first);
+    EXPECT_EQ("Install", first.caption);
+    MessageBoxSeen second = AnswerMessageBox("Creation of Q:\\Dir failed. (", IDOK, Pid());
+    ASSERT_TRUE(second);
+    EXPECT_EQ(std::string::npos, second.text.find("(0)")) << second.text;
+    MessageBoxSeen driver = AnswerMessageBox("Creation of Q:\\Dir failed. (0)", IDOK, Pid());
+    ASSERT_TRUE(driver);
+    EXPECT_EQ(kCaption, driver.caption);
+    HWND d = Dialog(IDC_BROWSE);
+    ASSERT_NE(nullptr, d);
+    ASSERT_TRUE(Click(d, IDCANCEL));
+    ASSERT_TRUE(AnswerMessageBox("Can't continue without a destination folder!", IDOK, Pid()));
+    EXPECT_EQ(0u, Finish());
+}
+
+TEST_F(InteractiveInstall, CancelDuringCopyingStopsAfterTheCurrentFile)
+{
+    // A help file held open keeps the copy waiting at its Retry/Cancel question,
+    // so Cancel is pressed while that file is still the current one.
+    std::string dest = std::string(kDestRoot) + "\\cancelled";
+    CreateDirectoryA(dest.c_str(), NULL);
+    std::string help = dest + "\\zlcore32.hlp";
+    WriteFileText(help, "old help");
+    HANDLE lock = CreateFileA(help.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+
+    Launch();
+    ChooseInstall();
+    EnterFolder(dest);
+    AcceptComponents();
+    MessageBoxSeen retry = WaitForMessageBox("Copy of zlcore32.hlp to", Pid(), 60000);
+    ASSERT_TRUE(retry);
+    HWND status = Dialog(IDC_STATUS_TEXT);
+    ASSERT_NE(nullptr, status);
+    ASSERT_TRUE(Click(status, IDCANCEL));
+    Settle(status);
+    CloseHandle(lock);
+    ASSERT_TRUE(AnswerMessageBox("Copy of zlcore32.hlp to", IDRETRY, Pid()));
+
+    // The group question still comes; nothing is created afterwards.
+    AcceptGroupAndIcons();
+    MessageBoxSeen box = AnswerMessageBox("Some portion of installation process failed.", IDOK, Pid(), 60000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(ReadFileText(ProductFile("zlcore32.hlp")), ReadFileText(help));  // the current file completed
+    EXPECT_FALSE(FileExists(dest + "\\zlexpl32.dll"));                      // nothing after it
+    EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
+    EXPECT_EQ("\x01", WinIni("ZELTRA", "GROUP"));
+    EXPECT_FALSE(DirExists(GroupFolder("ZELTRA Pro")));
+}
+
+TEST_F(InteractiveInstall, UpgradeYesKeepsTheUsersSitesInOriginalIni)
+{
+    std::string dest = std::string(kDestRoot) + "\\upgrade";
+    CreateDirectoryA(dest.c_str(), NULL);
+    WriteFileText(dest + "\\zeltra.ini",
+                  "[MySites]\r\nFILENAME=old.ini\r\n[Work]\r\nHOST=ftp.work.example\r\nUSER=me\r\n"
+                  "[Home]\r\nHOST=ftp.home.example\r\n[_config_]\r\nMAILADDR=me@example.com\r\n");
+    Launch();
+    ChooseInstall();
+    EnterFolder(dest);
+    AcceptComponents();
+    ASSERT_TRUE(AnswerMessageBox("Do you wish to install additional FTP sites?", IDYES, Pid(), 60000));
+    AcceptGroupAndIcons();
+    AcceptIconPlacement();
+    ASSERT_TRUE(AnswerMessageBox("Installation successful!", IDCANCEL, Pid(), 60000));
+    EXPECT_EQ(0u, Finish());
+
+    std::string original = dest + "\\original.ini";
+    char value[256];
+    GetPrivateProfileStringA("Work", "HOST", "", value, sizeof value, original.c_str());
+    EXPECT_STREQ("ftp.work.example", value);
+    GetPrivateProfileStringA("Home", "HOST", "", value, sizeof value, original.c_str());
+    EXPECT_STREQ("ftp.home.example", value);
+    EXPECT_EQ(0u, GetPrivateProfileStringA("MySites", NULL, "", value, sizeof value, original.c_str()));
+    GetPrivateProfileStringA("MySites", "FILENAME", "", value, sizeof value, (dest + "\\zeltra.ini").c_str());
+    EXPECT_EQ(original, std::string(value));
+    EXPECT_TRUE(FileExists(dest + "\\sitesav.ini"));
+}
+
+TEST_F(InteractiveInstall, UpgradeNoLeavesTheFolderUntouched)
+{
+    std::string dest = std::string(kDestRoot) + "\\keep";
+    CreateDirectoryA(dest.c_str(), NULL);
+    const std::string old = "[Work]\r\nHOST=ftp.work.example\r\n";
+    WriteFileText(dest + "\\zeltra.ini", old);
+    Launch();
+    ChooseInstall();
+    EnterFolder(dest);
+    AcceptComponents();
+    ASSERT_TRUE(AnswerMessageBox("Do you wish to install additional FTP sites?", IDNO, Pid(), 60000));
+    AcceptGroupAndIcons();
+    AcceptIconPlacement();
+    ASSERT_TRUE(AnswerMessageBox("Installation successful!", IDCANCEL, Pid(), 60000));
+    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(old, ReadFileText(dest + "\\zeltra.ini"));
+    EXPECT_FALSE(FileExists(dest + "\\original.ini"));
+    EXPECT_FALSE(FileExists(dest + "\\sitesav.ini"));
+}
+
+TEST_F(InteractiveInstall, OnlyFtpUtilitiesGiveMaskFourAndNoProductIni)
+{
+    std::string dest = std::string(kDestRoot) + "\\utilities";
+    Launch();
+    ChooseInstall();
+    EnterFolder(dest);
+    HWND d = Dialog(IDC_COMPONENTS_HELP);
+    ASSERT_NE(nullptr, d);
+    ASSERT_TRUE(Click(d, IDC_CLASSIC));
+    ASSERT_TRUE(Click(d, IDC_EXPLORER));
+    ASSERT_TRUE(Click(d, IDOK));
+    AcceptGroupAndIcons();
+    ASSERT_TRUE(AnswerMessageBox("Installation successful!", IDOK, Pid(), 60000));
+    EXPECT_EQ(0u, Finish());
+    EXPECT_TRUE(FileExists(dest + "\\zlscript.exe"));
+    // Required base files come along; the product INI step does not run.
+    EXPECT_TRUE(FileExists(dest + "\\zlclient.exe"));
+    EXPECT_FALSE(FileExists(dest + "\\ZlCore32.cnt"));
+    EXPECT_FALSE(FileExists(dest + "\\zeltra.ini"));
+    EXPECT_FALSE(FileExists(dest + "\\zlexpl32.dll"));
+}
+
+}  // namespace

@@ -1,0 +1,252 @@
+// Quiet, unattended installations driven by install.ini.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "install_state.h"
+
+using namespace zt;
+
+namespace {
+
+const char kProgramFilesDest[] = "C:\\Program Files\\ZELTRA Pro";
+
+struct CarriedFile {
+    int list;            // 0 base primary, 1 Explorer, 2 utilities, 3 base further, 4 site lists
+    const char *target;
+};
+
+// The carried rows of the catalogue, by list.
+std::vector<CarriedFile> CarriedFiles()
+{
+    static const int firsts[] = {0, 4, 10, 30, 41, 50};
+    std::vector<CarriedFile> files;
+    int index = 0;
+#define ZL_DESC_MSG(n) ""
+#define ZL_ROW(resource, compressed, source, target, description, icon, required, carried) \
+    if (carried) {                                                                        \
+        int list = 0;                                                                     \
+        while (index >= firsts[list + 1])                                                 \
+            ++list;                                                                       \
+        files.push_back({list, target});                                                  \
+    }                                                                                     \
+    ++index;
+#include "install/catalogue_rows.h"
+#undef ZL_ROW
+#undef ZL_DESC_MSG
+    return files;
+}
+
+std::string ExpectedProductIni(const std::string &dest)
+{
+    const char *lines[] = {
+        "[MySites]", "FILENAME=$$\\original.ini", "[Hardware]", "FILENAME=$$\\SitesHw.ini",
+        "[Online Services]", "FILENAME=$$\\SitesOl.ini", "[Anti-Virus]", "FILENAME=$$\\SitesAv.ini",
+        "[Games]", "FILENAME=$$\\SitesGam.ini", "[Marlquin]", "FILENAME=$$\\SitesCo.ini",
+        "[Archives and Mirrors]", "FILENAME=$$\\SitesArc.ini", "[Software]", "FILENAME=$$\\SitesSw.ini",
+        "[US Government]", "FILENAME=$$\\SitesGov.ini", "[_config_]", "VIEWER=notepad",
+        "AUTOSTART=1", "MAILADDR=qrvnx65@", "shist0=/marlquin/marlquin"};
+    std::string text;
+    for (const char *line : lines) {
+        std::string l = line;
+        size_t at = l.find("$$");
+        if (at != std::string::npos)
+            l.replace(at, 2, dest);
+        text += l + "\r\n";
+    }
+    return text;
+}
+
+bool Contains(const std::vector<std::string> &lines, const std::string &text)
+{
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
+
+class QuietInstall : public ::testing::Test {
+protected:
+    std::string temp;
+    std::vector<std::string> installOptions{"QUIET=1", "LOGGING=1"};
+    std::vector<std::string> zeltraOptions;
+    std::vector<std::string> folders{kProgramFilesDest, "C:\\WIN32APP", "C:\\ZELTRA", "C:\\zt\\dest"};
+
+    void SetUp() override
+    {
+        SetWindowsVersion("");
+        ResetInstallState(folders);
+        temp = FreshDir("temp");
+    }
+    void TearDown() override
+    {
+        ResetInstallState(folders);
+        SetWindowsVersion("");
+    }
+    // The program deletes install.ini from the temporary folder when it ends
+    // (a payload copy of that name): it is written again for every run.
+    DWORD Install(bool withOS = true)
+    {
+        WriteInstallIni(temp, installOptions, zeltraOptions);
+        zt::Run run;
+        run.tempDir = temp;
+        run.withOS = withOS;
+        run.env = {{"ZELTRA_CALL_LOG", CallLogPath()}};
+        return RunToEnd(run);
+    }
+    std::vector<std::string> Log() { return ReadLines(temp + "\\setup.log"); }
+};
+
+TEST_F(QuietInstall, FreshInstallationOfEveryComponent)
+{
+    ASSERT_EQ(0u, Install());
+
+    for (const CarriedFile &f : CarriedFiles()) {
+        if (f.list == 4 && std::string(f.target) == "zeltra.ini")
+            continue;
+        std::string installed = std::string(kProgramFilesDest) + "\\" + f.target;
+        ASSERT_TRUE(FileExists(installed)) << installed;
+        EXPECT_EQ(ReadFileText(ProductFile(f.target)), ReadFileText(installed)) << f.target;
+    }
+    EXPECT_EQ(ExpectedProductIni(kProgramFilesDest), ReadFileText(std::string(kProgramFilesDest) + "\\zeltra.ini"));
+    EXPECT_FALSE(FileExists(std::string(kProgramFilesDest) + "\\original.ini"));
+
+    EXPECT_EQ(kProgramFilesDest, WinIni("ZELTRA", "DEFDIR"));
+    EXPECT_EQ("12", WinIni("ZELTRA", "INSTOPTS"));
+    EXPECT_EQ("20000518", WinIni("ZELTRA", "PRO"));
+
+    std::vector<std::string> log = Log();
+    const std::vector<std::string> expected = {"g_bSilent=1", "g_bNoPass=0", "gbInstallBonusPack=1",
+                                               "g_iconLocation=0", "g_bExplore=1", "g_szLine1=\"\"",
+                                               "g_szLine2=\"\"", "nV=15 nM=15"};
+    auto it = log.begin();
+    for (const std::string &line : expected) {
+        it = std::find(it, log.end(), line);
+        EXPECT_NE(log.end(), it) << "missing or out of order: " << line;
+    }
+    EXPECT_FALSE(Contains(log, "Restarting Windows"));
+}
+
+TEST_F(QuietInstall, ScratchAndPayloadCopiesAreCleanedUp)
+{
+    ASSERT_EQ(0u, Install());
+    for (const std::string &name : ListDir(temp)) {
+        EXPECT_TRUE(name == "install.ini" || name == "setup.log" || name.rfind("ZLT", 0) == 0) << name;
+    }
+}
+
+struct VersionCase {
+    const char *version;
+    bool withOS;
+    const char *dest;
+    const char *masks;
+};
+
+class QuietDefaultFolder : public QuietInstall, public ::testing::WithParamInterface<VersionCase> {};
+
+TEST_P(QuietDefaultFolder, FollowsTheWindowsVersion)
+{
+    const VersionCase &c = GetParam();
+    SetWindowsVersion(c.version);
+    ASSERT_EQ(0u, Install(c.withOS));
+    EXPECT_EQ(c.dest, WinIni("ZELTRA", "DEFDIR"));
+    EXPECT_TRUE(DirExists(c.dest));
+    EXPECT_TRUE(Contains(Log(), c.masks));
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, QuietDefaultFolder,
+    ::testing::Values(VersionCase{"win95", false, "C:\\Program Files\\ZELTRA Pro", "nV=15 nM=15"},
+                      VersionCase{"win98", false, "C:\\Program Files\\ZELTRA Pro", "nV=15 nM=15"},
+                      VersionCase{"nt40", true, "C:\\Program Files\\ZELTRA Pro", "nV=15 nM=15"},
+                      VersionCase{"nt351", true, "C:\\WIN32APP\\ZELTRA", "nV=5 nM=5"},
+                      VersionCase{"win31", false, "C:\\ZELTRA", "nV=1 nM=3"}));
+
+TEST_F(QuietInstall, Dir32OverridesTheDefaultAndARecordedDirOverridesDir32)
+{
+    zeltraOptions = {"DIR32=C:\\zt\\dest\\from-dir32"};
+    ASSERT_EQ(0u, Install());
+    EXPECT_EQ("C:\\zt\\dest\\from-dir32", WinIni("ZELTRA", "DEFDIR"));
+    EXPECT_TRUE(FileExists("C:\\zt\\dest\\from-dir32\\zlclient.exe"));
+
+    ResetInstallState(folders);
+    WriteProfileStringA("ZELTRA", "DIR", "C:\\zt\\dest\\recorded");
+    ASSERT_EQ(0u, Install());
+    EXPECT_EQ("C:\\zt\\dest\\recorded", WinIni("ZELTRA", "DEFDIR"));
+    EXPECT_FALSE(DirExists("C:\\zt\\dest\\from-dir32"));
+}
+
+TEST_F(QuietInstall, UpgradeKeepsAnOldProductIniUntouched)
+{
+    std::string dest = "C:\\zt\\dest\\old";
+    CreateDirectoryA("C:\\zt\\dest", NULL);
+    CreateDirectoryA(dest.c_str(), NULL);
+    const std::string old = "[MySites]\r\nFILENAME=mine.ini\r\n[Work]\r\nHOST=ftp.example.com\r\n[_config_]\r\nMAILADDR=me@example.com\r\n";
+    WriteFileText(dest + "\\zeltra.ini", old);
+    zeltraOptions = {"DIR32=" + dest};
+
+    ASSERT_EQ(0u, Install());
+    EXPECT_EQ(old, ReadFileText(dest + "\\zeltra.ini"));
+    EXPECT_FALSE(FileExists(dest + "\\original.ini"));
+    EXPECT_FALSE(FileExists(dest + "\\sitesav.ini"));
+}
+
+TEST_F(QuietInstall, AnonymousLoginFallbackIsReplaced)
+{
+    std::string dest = "C:\\zt\\dest\\mail";
+    CreateDirectoryA("C:\\zt\\dest", NULL);
+    CreateDirectoryA(dest.c_str(), NULL);
+    // original.ini present: the product INI itself is left as it is.
+    WriteFileText(dest + "\\original.ini", "[Sites]\r\n");
+    WriteFileText(dest + "\\zeltra.ini", "[_config_]\r\nMAILADDR=CALLER@ABSENT.example.com\r\n");
+    zeltraOptions = {"DIR32=" + dest};
+
+    ASSERT_EQ(0u, Install());
+    char value[128];
+    GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value, (dest + "\\zeltra.ini").c_str());
+    EXPECT_STREQ("qrvnx65@", value);
+
+    WriteFileText(dest + "\\zeltra.ini", "[_config_]\r\nVIEWER=notepad\r\n");
+    ASSERT_EQ(0u, Install());
+    EXPECT_EQ(0u, GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value, (dest + "\\zeltra.ini").c_str()));
+}
+
+TEST_F(QuietInstall, ARequiredFileThatCannotBePlacedFailsTheInstallation)
+{
+    std::string dest = "C:\\zt\\dest\\locked";
+    CreateDirectoryA("C:\\zt\\dest", NULL);
+    CreateDirectoryA(dest.c_str(), NULL);
+    std::string help = dest + "\\zlcore32.hlp";
+    WriteFileText(help, "old help");
+    HANDLE lock = CreateFileA(help.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    zeltraOptions = {"DIR32=" + dest};
+
+    EXPECT_EQ(0u, Install());
+    CloseHandle(lock);
+
+    std::vector<std::string> log = Log();
+    auto failed = std::find(log.begin(), log.end(), "Some portion of installation process failed.");
+    ASSERT_NE(log.end(), failed);
+    ASSERT_NE(log.end(), failed + 1);
+    EXPECT_EQ("Failed to install required file zlcore32.hlp.", *(failed + 1));
+    EXPECT_FALSE(FileExists(dest + "\\zlexpl32.dll"));   // later phases skipped
+    EXPECT_FALSE(FileExists(dest + "\\zllink.exe"));
+    EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
+}
+
+TEST_F(QuietInstall, WindowsNT351GetsClassicAndUtilitiesOnly)
+{
+    std::string dest = "C:\\zt\\dest\\utils";
+    zeltraOptions = {"DIR32=" + dest};
+    // nV comes from the platform: Windows NT 3.51 offers classic and utilities only.
+    SetWindowsVersion("nt351");
+    ASSERT_EQ(0u, Install());
+    EXPECT_TRUE(FileExists(dest + "\\zlscript.exe"));
+    EXPECT_TRUE(FileExists(dest + "\\zeltra.ini"));
+    EXPECT_FALSE(FileExists(dest + "\\zlexpl32.dll"));
+    EXPECT_TRUE(FileExists(dest + "\\zllink.exe"));
+}
+
+}  // namespace
