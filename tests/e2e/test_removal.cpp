@@ -163,30 +163,4 @@ TEST_F(RemovalEndToEnd, ProgramInUseIsLeftForTheRestart)
     zt::Wait(running, 10000);
 }
 
-// Without a completed installation on record, removal touches nothing.
-TEST_F(RemovalEndToEnd, NothingRecordedNothingTouched)
-{
-    CreateDirectoryA(kDest, NULL);
-    zt::WriteFileText(std::string(kDest) + "\\zlclient.exe", "x");
-    WriteProfileStringA("ZELTRA", "DIR", kDest);
-
-    zt::Started setup = zt::Start(zt::Run());
-    DWORD pid = setup.pi.dwProcessId;
-    HWND choice = zt::WaitForDialog({kCaption, IDC_RADIO_SECOND, pid});
-    ASSERT_TRUE(choice != NULL);
-    if (zt::IsEnabled(choice, IDC_RADIO_SECOND)) {
-        zt::Click(choice, IDC_RADIO_SECOND);
-        zt::Click(choice, IDOK);
-        zt::MessageBoxSeen box = zt::AnswerMessageBox("Insufficient information", IDOK, pid);
-        EXPECT_TRUE(box);
-        EXPECT_EQ("Remove", box.caption);
-    } else {
-        zt::Click(choice, IDCANCEL);
-    }
-    EXPECT_EQ(0u, zt::Wait(setup, 60000));
-    zt::CloseAllDialogs(pid);
-    EXPECT_TRUE(zt::FileExists(std::string(kDest) + "\\zlclient.exe"));
-    EXPECT_EQ(kDest, zt::WinIni("ZELTRA", "DIR"));
-}
-
 }  // namespace
