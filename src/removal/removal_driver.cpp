@@ -1,7 +1,5 @@
 #include "removal/removal_driver.h"
 
-#include <string.h>
-
 #include "fileops/placement.h"
 #include "flow/choice_dialogs.h"
 #include "flow/driver.h"
