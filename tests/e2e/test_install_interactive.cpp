@@ -194,6 +194,34 @@ TEST_F(InteractiveInstall, CancelDuringCopyingStopsAfterTheCurrentFile)
     EXPECT_FALSE(DirExists(GroupFolder("ZELTRA Pro")));
 }
 
+TEST_F(InteractiveInstall, ClosingTheWindowDuringCopyingCancelsAndTellsTheUser)
+{
+    std::string dest = std::string(kDestRoot) + "\\closed";
+    CreateDirectoryA(dest.c_str(), NULL);
+    std::string help = dest + "\\zlcore32.hlp";
+    WriteFileText(help, "old help");
+    HANDLE lock = CreateFileA(help.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+
+    Launch();
+    ChooseInstall();
+    EnterFolder(dest);
+    AcceptComponents();
+    ASSERT_TRUE(WaitForMessageBox("Copy of zlcore32.hlp to", Pid(), 60000));
+    HWND main = FindWindowA("ZTInstal", NULL);
+    ASSERT_NE(nullptr, main);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    Settle(main);
+    EXPECT_TRUE(IsWindow(main));  // it stays until the outcome is shown
+    CloseHandle(lock);
+    ASSERT_TRUE(AnswerMessageBox("Copy of zlcore32.hlp to", IDRETRY, Pid()));
+    AcceptGroupAndIcons();
+    ASSERT_TRUE(AnswerMessageBox("Some portion of installation process failed.", IDOK, Pid(), 60000));
+    EXPECT_EQ(0u, Finish());
+    EXPECT_FALSE(FileExists(dest + "\\zlexpl32.dll"));
+    EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
+}
+
 TEST_F(InteractiveInstall, UpgradeYesKeepsTheUsersSitesInOriginalIni)
 {
     std::string dest = std::string(kDestRoot) + "\\upgrade";
