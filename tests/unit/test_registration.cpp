@@ -16,6 +16,8 @@
 #include "shell/startup.h"
 
 #include "harness.h"
+#include "uidriver.h"
+#include "resource.h"
 
 namespace {
 
@@ -338,6 +340,75 @@ TEST_F(RegistrationTest, QuietPlacementFollowsOptions)
               Value(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_EXPLORER), NULL));
     EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_ICON_LINK)));
     EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_MYCOMPUTER_NAMESPACE, ZL_CLASS_ICON_LINK)));
+}
+
+// A folder with a blank: the scheduler still gets "-install" as its
+// argument, not the rest of its own path.
+// (Wine quotes such a program path by itself; Windows passes the command
+// line as it is, so setup quotes it.)
+TEST_F(RegistrationTest, SchedulerInFolderWithBlankGetsItsArgument)
+{
+    if (!HaveProduct())
+        GTEST_SKIP() << "stand-in product not built";
+    zt::RemoveTree(dest);
+    dest = zt::FreshDir("reg dest");
+    PlaceList(g_utilitiesList);
+    EXPECT_EQ(1, Run(kComponentUtilities | kComponentBrowser | kComponentQuiet));
+    std::vector<std::string> calls = Calls(true);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ("zlsched.exe -install", calls.back());
+}
+
+// The scheduler is started even when the browser DLL is not there.
+TEST_F(RegistrationTest, SchedulerStartsWithoutBrowserDll)
+{
+    if (!HaveProduct())
+        GTEST_SKIP() << "stand-in product not built";
+    PlaceList(g_utilitiesList);
+    DeleteFileA((dest + "\\zlbrowse.dll").c_str());
+    EXPECT_EQ(1, Run(kComponentUtilities | kComponentBrowser | kComponentQuiet));
+    EXPECT_EQ(std::vector<std::string>{"zlsched.exe -install"}, Calls(true));
+}
+
+// Interactive: Cancel in the group dialog stops the installation without
+// a text of its own; nothing after the group name is written.
+TEST_F(RegistrationTest, CancelledGroupDialogStops)
+{
+    snprintf(error, sizeof error, "%s", "Failed to install INI files.");
+    zt::Driver driver([] {
+        HWND dialog = zt::WaitForDialog({"Program Manager Group", IDC_GROUP_COMBO});
+        ASSERT_TRUE(dialog != NULL);
+        EXPECT_EQ(kGroup, zt::ControlText(dialog, IDC_GROUP_COMBO));
+        zt::Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(0, Run(kComponentExplorer | kComponentUtilities));
+    driver.Join();
+    EXPECT_STREQ("Failed to install INI files.", error);
+    EXPECT_EQ(dest, zt::WinIni("ZELTRA", "DIR"));   // written before the question
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_EXPLORER)));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_MYCOMPUTER_NAMESPACE, ZL_CLASS_EXPLORER)));
+}
+
+// Interactive, no namespace key yet: the user places the Explorer icon.
+TEST_F(RegistrationTest, IconPlacementIsAsked)
+{
+    g_iconLocation = 0;
+    zt::Driver driver([] {
+        HWND group = zt::WaitForDialog({"Program Manager Group", IDC_GROUP_COMBO});
+        ASSERT_TRUE(group != NULL);
+        zt::Click(group, IDOK);
+        HWND placement = zt::WaitForDialog({"Icon Placement", IDC_RADIO_SECOND});
+        ASSERT_TRUE(placement != NULL);
+        zt::Click(placement, IDC_RADIO_SECOND);
+        zt::Click(placement, IDOK);
+    });
+    EXPECT_EQ(1, Run(kComponentExplorer));
+    driver.Join();
+    EXPECT_EQ(1, g_iconLocation);
+    EXPECT_EQ("ZELTRA Pro Explorer",
+              Value(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_MYCOMPUTER_NAMESPACE, ZL_CLASS_EXPLORER), NULL));
+    EXPECT_EQ(kGroup, zt::WinIni("ZELTRA", "GROUP"));
 }
 
 }  // namespace

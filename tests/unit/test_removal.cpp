@@ -16,6 +16,7 @@
 #include "removal/removal_worker.h"
 #include "shell/options.h"
 #include "shell/startup.h"
+#include "resource.h"
 
 #include "harness.h"
 #include "uidriver.h"
@@ -492,6 +493,33 @@ TEST_F(RemoveInstallationTest, ProductUnregistersItself)
     zt::RemoveTree(logDir);
 }
 
+// In a folder with a blank, the scheduler still gets "-remove" twice.
+// (Wine quotes such a program path by itself; Windows passes the command
+// line as it is, so setup quotes it.)
+TEST_F(RemoveInstallationTest, SchedulerInFolderWithBlankGetsItsArgument)
+{
+    std::string product = zt::ExeDir() + "\\product";
+    if (!zt::FileExists(product + "\\zlsched.exe"))
+        GTEST_SKIP() << "stand-in product not built";
+    zt::RemoveTree(dir);
+    dir = zt::FreshDir("rm install");
+    ASSERT_TRUE(zt::CopyFileTo(product + "\\zlsched.exe", dir + "\\zlsched.exe"));
+    std::string logDir = zt::FreshDir("rm_calls");
+    std::string log = logDir + "\\calls.log";
+    SetEnvironmentVariableA("ZELTRA_CALL_LOG", log.c_str());
+    char error[256];
+    Remove(kComponentUtilities, error);
+    std::vector<std::string> calls;
+    for (int i = 0; i < 200 && calls.size() < 2; ++i) {
+        Sleep(50);
+        calls = zt::ReadLines(log);
+    }
+    SetEnvironmentVariableA("ZELTRA_CALL_LOG", NULL);
+    EXPECT_EQ((std::vector<std::string>{"zlsched.exe -remove", "zlsched.exe -remove"}), calls);
+    Sleep(1000);
+    zt::RemoveTree(logDir);
+}
+
 // Items go from the recorded group only: another group holding an item of
 // the same title, and the group's foreign items, stay.
 TEST_F(RemoveInstallationTest, ItemsLeaveOnlyTheRecordedGroup)
@@ -572,6 +600,27 @@ TEST_F(RunRemovalTest, WithoutCompletedInstallationTouchesNothing)
     driver.Join();
     EXPECT_EQ(dir, zt::WinIni("ZELTRA", "DIR"));
     EXPECT_TRUE(zt::FileExists(dir + "\\zlclient.exe"));
+}
+
+// While the INI question is up, the status dialog shows the sweep and
+// offers no Cancel.
+TEST_F(RunRemovalTest, StatusDialogHasNoCancel)
+{
+    Record("12");
+    zt::WriteFileText(dir + "\\zeltra.ini", "[x]\r\n");
+    zt::Driver driver([] {
+        HWND status = zt::WaitForDialog({"Removal process", IDC_STATUS_TEXT});
+        ASSERT_TRUE(status != NULL);
+        EXPECT_FALSE(zt::IsShown(status, IDCANCEL));
+        EXPECT_FALSE(zt::IsEnabled(status, IDCANCEL));
+        EXPECT_TRUE(zt::WaitForMessageBox("INI files"));
+        EXPECT_EQ("Deleting files", zt::ControlText(status, IDC_STATUS_TEXT));
+        zt::AnswerMessageBox("INI files", IDYES);
+        zt::AnswerMessageBox("All files removed", IDOK);
+    });
+    RunRemoval(NULL, 0, 0);
+    driver.Join();
+    EXPECT_FALSE(zt::DirExists(dir));
 }
 
 TEST_F(RunRemovalTest, CompleteRemovalLeavesNoFolderNorSection)
