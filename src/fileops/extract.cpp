@@ -5,6 +5,7 @@
 
 #include "install/catalogue.h"
 #include "shell/paths.h"
+#include "shell/sysdll.h"
 
 // A loaded resource, released on every way out.
 struct LoadedResource {
@@ -67,21 +68,37 @@ static bool TargetIsWritable(const char *target)
     return true;
 }
 
+// LZ32's functions, from the system folder only.
+struct Lz32 {
+    decltype(&LZOpenFileA) openFile;
+    decltype(&LZCopy) copy;
+    decltype(&LZClose) close;
+};
+
+static bool LoadLz32(Lz32 *lz)
+{
+    lz->openFile = SystemFunction<decltype(&LZOpenFileA)>("lz32.dll", "LZOpenFileA");
+    lz->copy = SystemFunction<decltype(&LZCopy)>("lz32.dll", "LZCopy");
+    lz->close = SystemFunction<decltype(&LZClose)>("lz32.dll", "LZClose");
+    return lz->openFile && lz->copy && lz->close;
+}
+
 int ExpandFile(char *source, const char *target)
 {
     if (SameNameIgnoringCase(source, target))
         return 1;
 
     size_t len = strlen(source);
-    if (len == 0)
+    Lz32 lz;
+    if (len == 0 || !LoadLz32(&lz))
         return 0;
     OFSTRUCT of;
     char saved = source[len - 1];
     source[len - 1] = '_';
-    INT in = LZOpenFileA(source, &of, OF_READ);
+    INT in = lz.openFile(source, &of, OF_READ);
     if (in < 0) {
         source[len - 1] = saved;
-        in = LZOpenFileA(source, &of, OF_READ);
+        in = lz.openFile(source, &of, OF_READ);
         if (in < 0)
             return 0;
     }
@@ -89,16 +106,16 @@ int ExpandFile(char *source, const char *target)
     // writing: a target in use would then be "expanded" into a stray file
     // beside it and reported as placed. Make sure the target itself opens.
     if (!TargetIsWritable(target)) {
-        LZClose(in);
+        lz.close(in);
         return 0;
     }
-    INT out = LZOpenFileA(const_cast<char *>(target), &of, OF_CREATE | OF_WRITE);
+    INT out = lz.openFile(const_cast<char *>(target), &of, OF_CREATE | OF_WRITE);
     if (out < 0) {
-        LZClose(in);
+        lz.close(in);
         return 0;
     }
-    LONG copied = LZCopy(in, out);
-    LZClose(out);
-    LZClose(in);
+    LONG copied = lz.copy(in, out);
+    lz.close(out);
+    lz.close(in);
     return copied > 0 ? 1 : 0;
 }
