@@ -16,6 +16,55 @@ struct LoadedResource {
     LoadedResource &operator=(const LoadedResource &) = delete;
 };
 
+// CRC-32 (the zip polynomial), as the build records it.
+static DWORD Crc32(const BYTE *data, DWORD size)
+{
+    DWORD crc = 0xFFFFFFFFu;
+    for (DWORD i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+static DWORD ReadLE32(const BYTE *p)
+{
+    return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
+}
+
+// The build's record of every payload resource (PAYLOADSUMS): 24-byte
+// records of the name, NUL-padded to 16 bytes, then size and CRC-32.
+const DWORD kSumNameSize = 16;
+const DWORD kSumRecordSize = kSumNameSize + 8;
+
+// True when the resource's bytes are exactly those the build recorded for
+// resourceName. A resource without a record is never trusted.
+static bool MatchesRecordedSum(HINSTANCE instance, const char *resourceName, const void *bytes, DWORD size)
+{
+    if (IS_INTRESOURCE(resourceName) || strlen(resourceName) >= kSumNameSize)
+        return false;
+    HRSRC found = FindResourceA(instance, "PAYLOADSUMS", RT_RCDATA);
+    if (!found)
+        return false;
+    DWORD tableSize = SizeofResource(instance, found);
+    LoadedResource loaded(LoadResource(instance, found));
+    const BYTE *table = static_cast<const BYTE *>(loaded.handle ? LockResource(loaded.handle) : NULL);
+    if (!table)
+        return false;
+    char name[kSumNameSize];
+    memset(name, 0, sizeof name);
+    memcpy(name, resourceName, strlen(resourceName));
+    for (DWORD at = 0; at + kSumRecordSize <= tableSize; at += kSumRecordSize) {
+        const BYTE *record = table + at;
+        if (memcmp(record, name, kSumNameSize) != 0)
+            continue;
+        return ReadLE32(record + kSumNameSize) == size &&
+               ReadLE32(record + kSumNameSize + 4) == Crc32(static_cast<const BYTE *>(bytes), size);
+    }
+    return false;
+}
+
 int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, const char *fileName)
 {
     if (payloadIndex < 0 || payloadIndex >= kPayloadResourceCount)
@@ -27,7 +76,8 @@ int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, con
     DWORD size = SizeofResource(instance, found);
     LoadedResource loaded(LoadResource(instance, found));
     const void *bytes = loaded.handle ? LockResource(loaded.handle) : NULL;
-    if (!bytes)
+    // A damaged or altered payload writes nothing.
+    if (!bytes || !MatchesRecordedSum(instance, row.resourceName, bytes, size))
         return 0;
 
     char path[256];

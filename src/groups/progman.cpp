@@ -19,7 +19,7 @@ const size_t kPathSize = 260;
 // server; control characters have no place in a command either.
 bool CanCarry(const char *text)
 {
-    for (const unsigned char *p = (const unsigned char *)text; *p; ++p)
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; ++p)
         if (*p == '"' || *p < ' ')
             return false;
     return true;
