@@ -76,9 +76,13 @@ int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, con
     DWORD size = SizeofResource(instance, found);
     LoadedResource loaded(LoadResource(instance, found));
     const void *bytes = loaded.handle ? LockResource(loaded.handle) : NULL;
-    // A damaged or altered payload writes nothing.
-    if (!bytes || !MatchesRecordedSum(instance, row.resourceName, bytes, size))
+    if (!bytes)
         return 0;
+    // A damaged or altered payload writes nothing.
+    if (!MatchesRecordedSum(instance, row.resourceName, bytes, size)) {
+        SetLastError(ERROR_CRC);
+        return 0;
+    }
 
     char path[256];
     if (!JoinUnlessBackslash(path, sizeof path, folder, fileName))
