@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -16,6 +18,15 @@ namespace {
 
 const char kDest[] = "C:\\zt\\planting-dest";
 const char *const kPlanted[] = {"lz32.dll", "comdlg32.dll"};
+// Wine prefers its own system DLLs to any copy; Windows searches the
+// program's folder first for DLLs outside its known list. Native first for
+// these two, for the test's programs only, makes Wine search as Windows does.
+const char *const kTestPrograms[] = {"ztsetup.exe", "lz32_user.exe"};
+
+std::string OverridesKey(const char *program)
+{
+    return std::string("Software\\Wine\\AppDefaults\\") + program;
+}
 
 class DllPlanting : public ::testing::Test {
 protected:
@@ -27,7 +38,11 @@ protected:
         ResetInstallState({kDest});
         app = FreshDir("planting-app");
         temp = FreshDir("planting-temp");
-        ASSERT_TRUE(CopyFileTo(SetupExe(), app + "\\setup.exe"));
+        for (const char *program : kTestPrograms)
+            for (const char *name : kPlanted)
+                RegSetText(HKEY_CURRENT_USER, OverridesKey(program) + "\\DllOverrides",
+                           std::string(name, strlen(name) - 4).c_str(), "native,builtin");
+        ASSERT_TRUE(CopyFileTo(SetupExe(), app + "\\ztsetup.exe"));
         for (const char *name : kPlanted) {
             std::string built = ExeDir() + "\\planted\\" + name;
             ASSERT_TRUE(FileExists(built)) << built;
@@ -35,7 +50,12 @@ protected:
             ASSERT_TRUE(CopyFileTo(built, temp + "\\" + name));
         }
     }
-    void TearDown() override { ResetInstallState({kDest}); }
+    void TearDown() override
+    {
+        ResetInstallState({kDest});
+        for (const char *program : kTestPrograms)
+            RegDeleteTreeAll(HKEY_CURRENT_USER, OverridesKey(program));
+    }
 
     std::vector<std::string> Markers()
     {
@@ -48,21 +68,24 @@ protected:
     }
 };
 
-TEST_F(DllPlanting, PlantedDllsWorkWhenSomethingLoadsThem)
+TEST_F(DllPlanting, AProgramImportingLz32LoadsThePlantedCopy)
 {
-    // The marker proves itself: loading a planted copy leaves one.
-    std::string probe = temp + "\\" + kPlanted[0];
-    HMODULE module = LoadLibraryA(probe.c_str());
-    ASSERT_NE(nullptr, module);
-    FreeLibrary(module);
-    EXPECT_TRUE(FileExists(probe + ".loaded"));
+    // The control case: the same conditions catch a program that imports
+    // lz32.dll, as setup.exe once did.
+    std::string exe = app + "\\lz32_user.exe";
+    ASSERT_TRUE(CopyFileTo(ExeDir() + "\\planted\\lz32_user.exe", exe));
+    zt::Run run;
+    run.exe = exe;
+    run.tempDir = temp;
+    EXPECT_EQ(0u, RunToEnd(run));
+    EXPECT_TRUE(FileExists(app + "\\lz32.dll.loaded"));
 }
 
 TEST_F(DllPlanting, QuietInstallationLoadsNoneAndSucceeds)
 {
     WriteInstallIni(temp, {"QUIET=1", "LOGGING=1"}, {std::string("DIR32=") + kDest});
     zt::Run run;
-    run.exe = app + "\\setup.exe";
+    run.exe = app + "\\ztsetup.exe";
     run.tempDir = temp;
     run.env = {{"ZELTRA_CALL_LOG", CallLogPath()}};
     ASSERT_EQ(0u, RunToEnd(run));

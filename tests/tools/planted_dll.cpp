@@ -17,3 +17,6 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
         CloseHandle(marker);
     return TRUE;
 }
+
+// Enough of LZ32's face for a program that imports it to start.
+extern "C" __declspec(dllexport) void WINAPI LZDone() {}
