@@ -51,7 +51,7 @@ target_link_options(dialog_pictures PRIVATE ${ZL_LINK_FLAGS})
 add_executable(fake_progman WIN32 ${CMAKE_SOURCE_DIR}/tests/tools/fake_progman.cpp)
 target_link_libraries(fake_progman PRIVATE user32)
 target_link_options(fake_progman PRIVATE ${ZL_LINK_FLAGS})
-foreach(exe unit_progman unit_group_select unit_registry)
+foreach(exe unit_progman unit_group_select unit_registry unit_registration unit_removal)
   if(TARGET ${exe})
     add_dependencies(${exe} fake_progman)
     set_tests_properties(${exe} PROPERTIES RESOURCE_LOCK "wineprefix;progman")
@@ -73,3 +73,10 @@ add_test(NAME host_szdd
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/szdd_check.sh ${HOST_TOOLS_DIR}/szdd
           ${CMAKE_BINARY_DIR}/szdd-check ${CMAKE_BINARY_DIR}/payload/manifest.txt)
 set_tests_properties(host_szdd PROPERTIES LABELS host TIMEOUT 300)
+
+# The registration and removal tests work on the stand-in product's files.
+foreach(exe unit_registration unit_removal)
+  if(TARGET ${exe})
+    add_dependencies(${exe} setup)
+  endif()
+endforeach()

@@ -23,7 +23,7 @@ const char kUninstallDisplayName[] = "Marlquin ZELTRA Pro Uninstall";
 const char kStubDll[] = "zlstub.dll";
 const char kExplorerDll[] = "zlexpl32.dll";
 const char kBrowserDll[] = "zlbrowse.dll";
-const char kSchedulerInstall[] = "zlsched.exe -install";
+const char kScheduler[] = "zlsched.exe";
 const int kGroupSize = 256;
 const int kPathSize = 512;
 
@@ -83,6 +83,17 @@ struct Library {
                       : NULL;
     }
 };
+
+// A program in folder with its arguments. A path with a blank is quoted:
+// unquoted, the program would take the rest of the path for arguments.
+bool ProgramCommand(char *dst, size_t size, const char *folder, const char *program, const char *args)
+{
+    char path[kPathSize];
+    if (!JoinUnlessBackslash(path, sizeof path, folder, program))
+        return false;
+    const char *quote = strchr(path, ' ') ? "\"" : "";
+    return FormatText(dst, size, "%s%s%s %s", quote, path, quote, args);
+}
 
 // Step 8: the base product's class.
 void RegisterBaseClass(SequenceContext &c)
@@ -314,8 +325,8 @@ void RegisterBrowserAndScheduler(SequenceContext &c)
                     add();
         }
     }
-    char command[kPathSize];
-    if (JoinUnlessBackslash(command, sizeof command, c.destDir, kSchedulerInstall))
+    char command[kPathSize + 32];
+    if (ProgramCommand(command, sizeof command, c.destDir, kScheduler, "-install"))
         WinExec(command, SW_SHOWNORMAL);
     else
         LogLine("Queue scheduler not started: the folder name is too long.");
