@@ -56,7 +56,8 @@ if(ZL_PRODUCT_DIR)
 endif()
 
 set(PAYLOAD_RC ${PAYLOAD_DIR}/payload.rc)
-add_custom_command(OUTPUT ${PAYLOAD_RC} ${PAYLOAD_DIR}/payload_sums.h ${PAYLOAD_DIR}/manifest.txt
+add_custom_command(OUTPUT ${PAYLOAD_RC} ${PAYLOAD_DIR}/payload_sums.h ${PAYLOAD_DIR}/payload_sums.bin
+                          ${PAYLOAD_DIR}/manifest.txt
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PAYLOAD_DIR}
   COMMAND ${HOST_TOOLS_DIR}/payloadrc ${PRODUCT_DIR} ${OVERRIDE_ARG} ${PAYLOAD_DIR}
   DEPENDS hosttools ${HOST_TOOLS_DIR}/payloadrc ${PRODUCT_TARGETS} ${DOCUMENTS_STAMP}

@@ -5,6 +5,10 @@
 // Writes into OUT-DIR: <resource>.szdd (or .txt for the plain INI template),
 // payload.rc, payload_sums.h (size and CRC-32 of each stored resource) and
 // manifest.txt ("resource szdd|plain stored-path raw-path" per line).
+// The sums also go into setup.exe as the RCDATA resource PAYLOADSUMS
+// (payload_sums.bin), which the program checks before it writes a resource
+// out: one 24-byte record per resource, its name NUL-padded to 16 bytes,
+// then its size and CRC-32 as little-endian 32-bit numbers.
 #include <cstdio>
 #include <string>
 #include <dirent.h>
@@ -21,6 +25,14 @@ static const Row kRows[] = {
 #include "install/catalogue_rows.h"
 #undef ZL_ROW
 };
+
+static void AppendLE32(std::string *out, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out->push_back(char((value >> (8 * i)) & 0xFF));
+}
+
+const size_t kSumNameSize = 16;
 
 // Stored as plain text: read line by line by the INI merge, never expanded.
 static const char kPlainResource[] = "INIFILE1";
@@ -84,7 +96,7 @@ int main(int argc, char **argv)
     std::string sums = "// Size and CRC-32 of every stored payload resource; generated.\n"
                        "struct PayloadSum { const char *resource; unsigned long size; unsigned long crc32; };\n"
                        "static const PayloadSum kPayloadSums[] = {\n";
-    std::string manifest;
+    std::string manifest, sumsTable;
     std::map<std::string, std::string> real;
     if (override != "-")
         real = FilesByName(override);
@@ -118,6 +130,15 @@ int main(int argc, char **argv)
         snprintf(line, sizeof line, "    {\"%s\", %zuUL, 0x%08xUL},\n", row.resource, stored.size(),
                  szdd::Crc32(stored.data(), stored.size()));
         sums += line;
+        std::string name = row.resource;
+        if (name.size() >= kSumNameSize || stored.size() > 0xFFFFFFFFu) {
+            fprintf(stderr, "payloadrc: %s does not fit the sums table\n", row.resource);
+            return 1;
+        }
+        name.resize(kSumNameSize, '\0');
+        sumsTable += name;
+        AppendLE32(&sumsTable, uint32_t(stored.size()));
+        AppendLE32(&sumsTable, szdd::Crc32(stored.data(), stored.size()));
         manifest += std::string(row.resource) + (plain ? " plain " : " szdd ") + path + " " + raw + "\n";
         if (!plain) {
             rawTotal += data.size();
@@ -125,11 +146,12 @@ int main(int argc, char **argv)
         }
     }
     sums += "};\n";
+    rc += "\nPAYLOADSUMS RCDATA \"" + out + "/payload_sums.bin\"\n";
     char totals[200];
     snprintf(totals, sizeof totals, "packed resources: %llu bytes raw, %llu bytes packed\n", rawTotal, packedTotal);
     fputs(totals, stdout);
     if (!WriteAll(out + "/payload.rc", rc) || !WriteAll(out + "/payload_sums.h", sums) ||
-        !WriteAll(out + "/manifest.txt", manifest))
+        !WriteAll(out + "/manifest.txt", manifest) || !WriteAll(out + "/payload_sums.bin", sumsTable))
         return 1;
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "install/catalogue.h"
 #include "shell/paths.h"
+#include "shell/sysdll.h"
 
 // A loaded resource, released on every way out.
 struct LoadedResource {
@@ -14,6 +15,55 @@ struct LoadedResource {
     LoadedResource(const LoadedResource &) = delete;
     LoadedResource &operator=(const LoadedResource &) = delete;
 };
+
+// CRC-32 (the zip polynomial), as the build records it.
+static DWORD Crc32(const BYTE *data, DWORD size)
+{
+    DWORD crc = 0xFFFFFFFFu;
+    for (DWORD i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+static DWORD ReadLE32(const BYTE *p)
+{
+    return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
+}
+
+// The build's record of every payload resource (PAYLOADSUMS): 24-byte
+// records of the name, NUL-padded to 16 bytes, then size and CRC-32.
+const DWORD kSumNameSize = 16;
+const DWORD kSumRecordSize = kSumNameSize + 8;
+
+// True when the resource's bytes are exactly those the build recorded for
+// resourceName. A resource without a record is never trusted.
+static bool MatchesRecordedSum(HINSTANCE instance, const char *resourceName, const void *bytes, DWORD size)
+{
+    if (IS_INTRESOURCE(resourceName) || strlen(resourceName) >= kSumNameSize)
+        return false;
+    HRSRC found = FindResourceA(instance, "PAYLOADSUMS", RT_RCDATA);
+    if (!found)
+        return false;
+    DWORD tableSize = SizeofResource(instance, found);
+    LoadedResource loaded(LoadResource(instance, found));
+    const BYTE *table = static_cast<const BYTE *>(loaded.handle ? LockResource(loaded.handle) : NULL);
+    if (!table)
+        return false;
+    char name[kSumNameSize];
+    memset(name, 0, sizeof name);
+    memcpy(name, resourceName, strlen(resourceName));
+    for (DWORD at = 0; at + kSumRecordSize <= tableSize; at += kSumRecordSize) {
+        const BYTE *record = table + at;
+        if (memcmp(record, name, kSumNameSize) != 0)
+            continue;
+        return ReadLE32(record + kSumNameSize) == size &&
+               ReadLE32(record + kSumNameSize + 4) == Crc32(static_cast<const BYTE *>(bytes), size);
+    }
+    return false;
+}
 
 int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, const char *fileName)
 {
@@ -28,6 +78,11 @@ int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, con
     const void *bytes = loaded.handle ? LockResource(loaded.handle) : NULL;
     if (!bytes)
         return 0;
+    // A damaged or altered payload writes nothing.
+    if (!MatchesRecordedSum(instance, row.resourceName, bytes, size)) {
+        SetLastError(ERROR_CRC);
+        return 0;
+    }
 
     char path[256];
     if (!JoinUnlessBackslash(path, sizeof path, folder, fileName))
@@ -67,21 +122,37 @@ static bool TargetIsWritable(const char *target)
     return true;
 }
 
+// LZ32's functions, from the system folder only.
+struct Lz32 {
+    decltype(&LZOpenFileA) openFile;
+    decltype(&LZCopy) copy;
+    decltype(&LZClose) close;
+};
+
+static bool LoadLz32(Lz32 *lz)
+{
+    lz->openFile = SystemFunction<decltype(&LZOpenFileA)>("lz32.dll", "LZOpenFileA");
+    lz->copy = SystemFunction<decltype(&LZCopy)>("lz32.dll", "LZCopy");
+    lz->close = SystemFunction<decltype(&LZClose)>("lz32.dll", "LZClose");
+    return lz->openFile && lz->copy && lz->close;
+}
+
 int ExpandFile(char *source, const char *target)
 {
     if (SameNameIgnoringCase(source, target))
         return 1;
 
     size_t len = strlen(source);
-    if (len == 0)
+    Lz32 lz;
+    if (len == 0 || !LoadLz32(&lz))
         return 0;
     OFSTRUCT of;
     char saved = source[len - 1];
     source[len - 1] = '_';
-    INT in = LZOpenFileA(source, &of, OF_READ);
+    INT in = lz.openFile(source, &of, OF_READ);
     if (in < 0) {
         source[len - 1] = saved;
-        in = LZOpenFileA(source, &of, OF_READ);
+        in = lz.openFile(source, &of, OF_READ);
         if (in < 0)
             return 0;
     }
@@ -89,16 +160,16 @@ int ExpandFile(char *source, const char *target)
     // writing: a target in use would then be "expanded" into a stray file
     // beside it and reported as placed. Make sure the target itself opens.
     if (!TargetIsWritable(target)) {
-        LZClose(in);
+        lz.close(in);
         return 0;
     }
-    INT out = LZOpenFileA(const_cast<char *>(target), &of, OF_CREATE | OF_WRITE);
+    INT out = lz.openFile(const_cast<char *>(target), &of, OF_CREATE | OF_WRITE);
     if (out < 0) {
-        LZClose(in);
+        lz.close(in);
         return 0;
     }
-    LONG copied = LZCopy(in, out);
-    LZClose(out);
-    LZClose(in);
+    LONG copied = lz.copy(in, out);
+    lz.close(out);
+    lz.close(in);
     return copied > 0 ? 1 : 0;
 }

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 // Writes the bytes of payload row payloadIndex to folder\fileName.
-// 1 when every byte was written, 0 otherwise (no file when the resource is
-// missing).
+// 1 when every byte was written, 0 otherwise. Nothing is written when the
+// resource is missing or its size or CRC-32 differs from the build's record.
 int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, const char *fileName);
 
 // Expands (or copies) source onto target through LZ32. source must be a

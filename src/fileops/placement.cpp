@@ -213,7 +213,7 @@ int AddRunOnceCommand(const char *commandLine)
             if (RegQueryValueExA(key, name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS)
                 continue;
             // Run-once data is stored without its terminating zero.
-            result = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)commandLine,
+            result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(commandLine),
                                     (DWORD)strlen(commandLine)) == ERROR_SUCCESS;
             break;
         }

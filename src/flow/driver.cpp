@@ -74,8 +74,8 @@ static void DefaultDestination(char *dest)
     SystemDrive(drive);
     FormatText(dest, kDirSize, "%s%s", drive, DefaultFolderText());
 
-    char value[kDirSize];
     if (IniFileName[0]) {
+        char value[kDirSize];
         GetPrivateProfileStringA("ZELTRA", "DIR32", dest, value, sizeof value, IniFileName);
         if (strcmp(value, dest) != 0)
             CopyText(dest, kDirSize, value);

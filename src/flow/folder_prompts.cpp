@@ -9,6 +9,7 @@
 #include "shell/options.h"
 #include "shell/paths.h"
 #include "shell/startup.h"
+#include "shell/sysdll.h"
 
 char g_szLocateFileName[256];
 
@@ -124,9 +125,13 @@ int LocateFolder(HWND owner, const char *fileName, const char *initial, char *re
 
     // The old-style dialog moves the current folder as the user walks; the
     // work folder must stay current for the rest of the run.
+    // Without the system's common dialogs, Browse does nothing.
+    auto getOpenFileName = SystemFunction<decltype(&GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+    if (!getOpenFileName)
+        return 0;
     char current[MAX_PATH];
     DWORD kept = GetCurrentDirectoryA(sizeof current, current);
-    BOOL picked = GetOpenFileNameA(&ofn);
+    BOOL picked = getOpenFileName(&ofn);
     if (kept > 0 && kept < sizeof current)
         SetCurrentDirectoryA(current);
     if (!picked)

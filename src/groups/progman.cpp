@@ -19,7 +19,7 @@ const size_t kPathSize = 260;
 // server; control characters have no place in a command either.
 bool CanCarry(const char *text)
 {
-    for (const unsigned char *p = (const unsigned char *)text; *p; ++p)
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; ++p)
         if (*p == '"' || *p < ' ')
             return false;
     return true;
@@ -39,13 +39,13 @@ bool BareArgument(char *dst, size_t size, const char *text)
 
 const char *Text(const char *text) { return text ? text : ""; }
 
-// A group command from its format, refused (nothing sent) when the name
-// cannot be carried or the command does not fit.
-int SendGroupCommand(const char *format, const char *groupName)
+// The group command "[verb(name tail)]", refused (nothing sent) when the
+// name cannot be carried or the command does not fit.
+int SendGroupCommand(const char *verb, const char *groupName, const char *tail)
 {
     char name[kCommandSize], command[kCommandSize];
     if (!BareArgument(name, sizeof name, Text(groupName)) ||
-        !FormatText(command, sizeof command, format, name))
+        !FormatText(command, sizeof command, "[%s(%s%s)]", verb, name, tail))
         return 0;
     return ProgmanExecute(g_idInst, command);
 }
@@ -124,13 +124,13 @@ int CreateProgramGroup(const char *groupName)
 {
     if (!StartProgramClient())
         return 0;
-    SendGroupCommand("[CreateGroup(%s)]", groupName);
+    SendGroupCommand("CreateGroup", groupName, "");
     return 1;
 }
 
 int ShowProgramGroup(const char *groupName)
 {
-    return SendGroupCommand("[ShowGroup(%s,1)]", groupName);
+    return SendGroupCommand("ShowGroup", groupName, ",1");
 }
 
 int AddProgramItem(const char *itemName, const char *folder, const char *fileName, const char *commandLine)
@@ -158,7 +158,7 @@ int DeleteProgramGroup(const char *groupName)
     if (g_bProgmanOpen) {
         // A group the user named may hold other programs' items: keep it.
         if (groupName && lstrcmpiA(groupName, ZL_DEFAULT_GROUP) == 0)
-            SendGroupCommand("[DeleteGroup(%s)]", groupName);
+            SendGroupCommand("DeleteGroup", groupName, "");
         DdeUninitialize(g_idInst);
     }
     g_bProgmanOpen = 0;
@@ -185,8 +185,10 @@ int ProgmanExecute(DWORD instance, const char *command)
         DdeFreeStringHandle(instance, name);
         return 0;
     }
+    // The transaction takes a writable buffer; it does not change it.
     DWORD result = 0;
-    HDDEDATA done = DdeClientTransaction((BYTE *)command, DWORD(strlen(command) + 1), conv, NULL,
+    BYTE *data = reinterpret_cast<BYTE *>(const_cast<char *>(command));
+    HDDEDATA done = DdeClientTransaction(data, DWORD(strlen(command) + 1), conv, NULL,
                                          CF_TEXT, XTYP_EXECUTE, 1000, &result);
     DdeDisconnect(conv);
     DdeFreeStringHandle(instance, name);

@@ -14,10 +14,10 @@ void SetProgressText(HWND status, const char *text)
         SetWindowTextA(status, text);
 }
 
-static void SetErrorText(SequenceContext &c, const char *format, const char *insert)
+static void SetRequiredFileError(SequenceContext &c, const char *fileName)
 {
     if (c.errorText)
-        FormatText(c.errorText, kErrorTextSize, format, insert);
+        FormatText(c.errorText, kErrorTextSize, "Failed to install required file %s.", fileName);
 }
 
 // Places row i of a list. False when the list must stop: a required row
@@ -32,7 +32,7 @@ static bool PlaceRow(SequenceContext &c, const InstallList &list, int i)
         row.status |= kStatusPlaced;
     } else if (row.requiredFlag) {
         row.status |= kStatusFailed;
-        SetErrorText(c, "Failed to install required file %s.", row.sourceName);
+        SetRequiredFileError(c, row.sourceName);
         c.ok = 0;
         return false;
     }

@@ -21,7 +21,7 @@ struct KeyHandle {
 // String values keep their terminating zero in the stored length.
 bool SetString(HKEY key, const char *name, const char *value)
 {
-    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value,
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value),
                           DWORD(strlen(value) + 1)) == ERROR_SUCCESS;
 }
 
@@ -79,7 +79,7 @@ int ReadRegistryString(HKEY root, const char *keyPath, const char *valueName,
         return 0;
 
     DWORD size = bufferSize;
-    LONG rc = RegQueryValueExA(key.key, valueName, NULL, NULL, (BYTE *)buffer, &size);
+    LONG rc = RegQueryValueExA(key.key, valueName, NULL, NULL, reinterpret_cast<BYTE *>(buffer), &size);
     // Values stored without their zero (run-once commands) are terminated
     // here; one that fills the whole buffer without a zero does not fit.
     if (rc == ERROR_SUCCESS && size < bufferSize) {

@@ -10,6 +10,7 @@
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
+#include "shell/sysdll.h"
 
 HINSTANCE g_hInstance;
 HWND g_hwndMain;
@@ -213,6 +214,8 @@ static bool RegisterMainClass()
 
 int RunProgram(HINSTANCE instance)
 {
+    // Before anything can load a DLL: none from this folder or the current one.
+    RestrictDllSearch();
     g_hInstance = instance;
 
     // The temporary folder is the work folder and the current directory for

@@ -1,0 +1,86 @@
+#include "shell/sysdll.h"
+
+#include <string.h>
+
+#include "shell/paths.h"
+
+// Newer than the headers the program is built against.
+#ifndef LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR
+#define LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR 0x00000100
+#endif
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+static bool s_restricted;
+
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesProc)(DWORD);
+typedef BOOL(WINAPI *SetDllDirectoryProc)(LPCSTR);
+
+template <class Function>
+static Function KernelFunction(const char *name)
+{
+    typedef void (*AnyFunction)();
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    FARPROC proc = kernel ? GetProcAddress(kernel, name) : NULL;
+    return reinterpret_cast<Function>(reinterpret_cast<AnyFunction>(proc));
+}
+
+void RestrictDllSearch()
+{
+    auto setDefault = KernelFunction<SetDefaultDllDirectoriesProc>("SetDefaultDllDirectories");
+    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        s_restricted = true;
+    // Takes the current folder out of the search where the first is missing.
+    if (auto setDirectory = KernelFunction<SetDllDirectoryProc>("SetDllDirectoryA"))
+        setDirectory("");
+}
+
+bool DllSearchRestricted() { return s_restricted; }
+
+// Loaded system DLLs, kept to the end of the run.
+struct LoadedDll {
+    char name[32];
+    HMODULE module;
+};
+static LoadedDll s_loaded[8];
+
+static HMODULE LoadFromSystemFolder(const char *name)
+{
+    char folder[MAX_PATH], path[MAX_PATH];
+    UINT n = GetSystemDirectoryA(folder, sizeof folder);
+    if (n == 0 || n >= sizeof folder || !JoinUnlessBackslash(path, sizeof path, folder, name))
+        return NULL;
+    // Its own dependencies from the system folder too.
+    return LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+HMODULE LoadSystemDll(const char *name)
+{
+    if (!name || strchr(name, '\\') || strchr(name, '/'))
+        return NULL;
+    LoadedDll *freeSlot = NULL;
+    for (LoadedDll &dll : s_loaded) {
+        if (dll.module && lstrcmpiA(dll.name, name) == 0)
+            return dll.module;
+        if (!dll.module && !freeSlot)
+            freeSlot = &dll;
+    }
+    if (!freeSlot || !CopyText(freeSlot->name, sizeof freeSlot->name, name))
+        return NULL;
+    freeSlot->module = LoadFromSystemFolder(name);
+    return freeSlot->module;
+}
+
+FARPROC SystemDllProc(const char *dllName, const char *procName)
+{
+    HMODULE module = LoadSystemDll(dllName);
+    return module ? GetProcAddress(module, procName) : NULL;
+}
+
+HMODULE LoadProductDll(const char *fullPath)
+{
+    if (s_restricted)
+        return LoadLibraryExA(fullPath, NULL, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return LoadLibraryExA(fullPath, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+}

@@ -1,0 +1,39 @@
+// Where the program's DLLs come from. An installer is often started from a
+// Downloads folder, with the temporary folder as its current folder: a DLL
+// planted in either must never be loaded in place of a system one.
+#ifndef ZELTRA_SHELL_SYSDLL_H
+#define ZELTRA_SHELL_SYSDLL_H
+
+#include <windows.h>
+
+// Takes the program's folder and the current folder out of the DLL search,
+// where the system offers it (SetDefaultDllDirectories, SetDllDirectoryA);
+// older systems start as before. Call first thing.
+void RestrictDllSearch();
+
+// True when the search was limited to the system folder.
+bool DllSearchRestricted();
+
+// A DLL of the system folder, loaded by its full path once and kept for the
+// rest of the run. NULL when it cannot be loaded.
+HMODULE LoadSystemDll(const char *name);
+
+// A function of a system-folder DLL; NULL when the DLL or function is missing.
+FARPROC SystemDllProc(const char *dllName, const char *procName);
+
+// The same, as the function's own type, e.g.
+//   auto copy = SystemFunction<decltype(&LZCopy)>("lz32.dll", "LZCopy");
+template <class Function>
+Function SystemFunction(const char *dllName, const char *procName)
+{
+    // Through the generic function type, which converts without a warning.
+    typedef void (*AnyFunction)();
+    return reinterpret_cast<Function>(reinterpret_cast<AnyFunction>(SystemDllProc(dllName, procName)));
+}
+
+// One of the product's own DLLs, by the full path it was installed to. Its
+// own dependencies come from its folder and the system folder, never from
+// the program's folder or the current one.
+HMODULE LoadProductDll(const char *fullPath);
+
+#endif
