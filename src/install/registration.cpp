@@ -11,6 +11,7 @@
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
+#include "shell/sysdll.h"
 #include "shell/startup.h"
 
 namespace {
@@ -71,7 +72,7 @@ struct CurrentFolder {
 
 struct Library {
     HMODULE module;
-    explicit Library(const char *path) : module(LoadLibraryA(path)) {}
+    explicit Library(const char *path) : module(LoadProductDll(path)) {}
     ~Library()
     {
         if (module)
@@ -197,13 +198,21 @@ void CreateGroupAndItems(SequenceContext &c, const char *group)
 }
 
 // Where a namespace class is registered: 0 desktop, 1 My Computer, -1 neither.
+// The namespace key of a class on the desktop (place 0) or in My Computer.
+void NamespaceKey(char *key, size_t size, int place, const char *classId)
+{
+    if (place == 0)
+        FormatText(key, size, ZL_KEY_DESKTOP_NAMESPACE, classId);
+    else
+        FormatText(key, size, ZL_KEY_MYCOMPUTER_NAMESPACE, classId);
+}
+
 int FindNamespaceClass(const char *classId)
 {
-    static const char *const kForms[] = {ZL_KEY_DESKTOP_NAMESPACE, ZL_KEY_MYCOMPUTER_NAMESPACE};
     for (int place = 0; place < 2; ++place) {
         char key[kPathSize];
         char value[512];
-        FormatText(key, sizeof key, kForms[place], classId);
+        NamespaceKey(key, sizeof key, place, classId);
         if (ReadRegistryString(HKEY_LOCAL_MACHINE, key, NULL, NULL, value, sizeof value))
             return place;
     }
@@ -213,15 +222,12 @@ int FindNamespaceClass(const char *classId)
 void WriteNamespaceClass(const char *classId, const char *title)
 {
     char key[kPathSize];
-    if (g_iconLocation == 0)
-        FormatText(key, sizeof key, ZL_KEY_DESKTOP_NAMESPACE, classId);
-    else
-        FormatText(key, sizeof key, ZL_KEY_MYCOMPUTER_NAMESPACE, classId);
+    NamespaceKey(key, sizeof key, g_iconLocation == 0 ? 0 : 1, classId);
     WriteRegistryString(HKEY_LOCAL_MACHINE, key, NULL, NULL, title);
 }
 
 // Step 12
-void WriteNamespaceEntries(SequenceContext &c)
+void WriteNamespaceEntries(const SequenceContext &c)
 {
     if (!c.ok || !Chosen(c, kComponentExplorer))
         return;

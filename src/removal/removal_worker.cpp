@@ -11,6 +11,7 @@
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
+#include "shell/sysdll.h"
 #include "shell/startup.h"
 
 namespace {
@@ -304,7 +305,7 @@ void SelfUnregisterDll(const char *folder, const char *dllName)
     SetCurrentDirectoryA(folder);
     char path[kPathSize];
     if (JoinUnlessBackslash(path, sizeof path, folder, dllName)) {
-        if (HMODULE dll = LoadLibraryA(path)) {
+        if (HMODULE dll = LoadProductDll(path)) {
             if (ExportProc unregisterServer =
                     reinterpret_cast<ExportProc>(reinterpret_cast<void *>(GetProcAddress(dll, "DllUnregisterServer"))))
                 unregisterServer();
