@@ -10,6 +10,10 @@ namespace {
 
 DWORD g_idInst = 0;
 PFNCALLBACK g_pfnCallback = NULL;
+// The client's conversation with the server, kept for the whole group
+// session: connecting per command costs a broadcast to every top-level
+// window and a round trip, as much as a command itself.
+HCONV g_conv = NULL;
 
 const char kService[] = "PROGMAN";
 const size_t kCommandSize = 516;
@@ -100,6 +104,48 @@ bool BuildAddItem(char *command, const char *itemName, const char *folder,
                       commandLine, itemName, bareFolder);
 }
 
+HCONV Connect(DWORD instance)
+{
+    HSZ name = DdeCreateStringHandleA(instance, kService, CP_WINANSI);
+    if (!name)
+        return NULL;
+    HCONV conv = DdeConnect(instance, name, name, NULL);
+    DdeFreeStringHandle(instance, name);
+    return conv;
+}
+
+bool StillConnected(HCONV conv)
+{
+    CONVINFO info;
+    memset(&info, 0, sizeof info);
+    info.cb = sizeof info;
+    return DdeQueryConvInfo(conv, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED);
+}
+
+void EndConversation()
+{
+    if (g_conv)
+        DdeDisconnect(g_conv);
+    g_conv = NULL;
+}
+
+// The client's own conversation, made again when the server has ended it.
+HCONV ClientConversation()
+{
+    if (g_conv && StillConnected(g_conv))
+        return g_conv;
+    EndConversation();
+    g_conv = Connect(g_idInst);
+    return g_conv;
+}
+
+bool Execute(HCONV conv, const char *command)
+{
+    DWORD result = 0;
+    return DdeClientTransaction((BYTE *)command, DWORD(strlen(command) + 1), conv, NULL, CF_TEXT,
+                                XTYP_EXECUTE, 1000, &result) != NULL;
+}
+
 }  // namespace
 
 HDDEDATA CALLBACK ProgmanCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
@@ -109,6 +155,7 @@ HDDEDATA CALLBACK ProgmanCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_P
 
 int StartProgramClient()
 {
+    EndConversation();
     // Opening twice would leak the first instance.
     if (g_bProgmanOpen)
         CloseProgramGroup();
@@ -159,6 +206,7 @@ int DeleteProgramGroup(const char *groupName)
         // A group the user named may hold other programs' items: keep it.
         if (groupName && lstrcmpiA(groupName, ZL_DEFAULT_GROUP) == 0)
             SendGroupCommand("[DeleteGroup(%s)]", groupName);
+        EndConversation();
         DdeUninitialize(g_idInst);
     }
     g_bProgmanOpen = 0;
@@ -167,8 +215,10 @@ int DeleteProgramGroup(const char *groupName)
 
 int CloseProgramGroup()
 {
-    if (g_bProgmanOpen)
+    if (g_bProgmanOpen) {
+        EndConversation();
         DdeUninitialize(g_idInst);
+    }
     g_bProgmanOpen = 0;
     return 1;
 }
@@ -177,18 +227,15 @@ int ProgmanExecute(DWORD instance, const char *command)
 {
     if (!g_bProgmanOpen)
         return 0;
-    HSZ name = DdeCreateStringHandleA(instance, kService, CP_WINANSI);
-    if (!name)
-        return 0;
-    HCONV conv = DdeConnect(instance, name, name, NULL);
-    if (!conv) {
-        DdeFreeStringHandle(instance, name);
-        return 0;
+    if (instance == g_idInst) {
+        HCONV conv = ClientConversation();
+        return conv && Execute(conv, command) ? 1 : 0;
     }
-    DWORD result = 0;
-    HDDEDATA done = DdeClientTransaction((BYTE *)command, DWORD(strlen(command) + 1), conv, NULL,
-                                         CF_TEXT, XTYP_EXECUTE, 1000, &result);
+    // Another client instance: a conversation of its own for this command.
+    HCONV conv = Connect(instance);
+    if (!conv)
+        return 0;
+    bool done = Execute(conv, command);
     DdeDisconnect(conv);
-    DdeFreeStringHandle(instance, name);
     return done ? 1 : 0;
 }
