@@ -79,6 +79,10 @@ def table(rows, flavour):
     put("  setup.exe (32-bit product)   %10d" % size("setup-32bit"))
     put("  NSIS x86 zlib                %10d  setup.exe / NSIS = %.2f" % (size("nsis32-zlib"), size("setup-32bit") / size("nsis32-zlib")))
     put("  NSIS x86 LZMA                %10d  setup.exe / NSIS = %.2f" % (size("nsis32-lzma"), size("setup-32bit") / size("nsis32-lzma")))
+    check = rows.get(("check", "nsis32-exit-code", 1))
+    if check and check["median"] != "0":
+        put("  (the x86 NSIS installer cannot run on this machine: exit code %s; the timings use the 64-bit one)"
+            % check["median"])
     put("  setup.exe (timed build)      %10d" % size("setup-run"))
     put("  NSIS timed zlib              %10d  setup.exe / NSIS = %.2f" % (size("nsis-run-zlib"), size("setup-run") / size("nsis-run-zlib")))
     put("  NSIS timed LZMA              %10d  setup.exe / NSIS = %.2f" % (size("nsis-run-lzma"), size("setup-run") / size("nsis-run-lzma")))

@@ -130,8 +130,6 @@ TEMP_DIR="$WINEPREFIX/drive_c/users/$user/Temp"
 mkdir -p "$TEMP_DIR" "$WINEPREFIX/drive_c/bench"
 SETUP_DIR='C:\Program Files\ZELTRA Pro'
 NSIS_DIR='C:\Program Files\ZELTRA Pro NSIS'
-PEER_DIR=${NSIS_DIR}
-[ "$flavour" = mingw ] || true
 
 now() { date +%s.%N; }
 
@@ -177,9 +175,21 @@ measure() {   # kind exe
     printf "%.3f %.3f %.3f\n", v[1], m, v[NR] }'
 }
 
+# Can this machine run the 32-bit NSIS installer (the product's own kind)?
+reset_state
+"$ZL_WINE" "$WORK/nsis32-lzma.exe" /S >"$WORK/nsis32-run.log" 2>&1 </dev/null
+nsis32_rc=$?
+if [ $nsis32_rc -eq 0 ]; then
+  echo "   the 32-bit NSIS installer runs here"
+else
+  echo "   the 32-bit NSIS installer cannot run here (exit code $nsis32_rc): $(head -n1 "$WORK/nsis32-run.log")"
+  echo "   timings use the $nsis_target NSIS installer, like the $flavour build of setup.exe"
+fi
+
 csv=$RESULTS/bench.csv
 echo "measure,case,scale,payload_bytes,min,median,max,unit" >"$csv"
 row() { echo "$*" | tr ' ' ',' >>"$csv"; }
+row check nsis32-exit-code 1 0 "$nsis32_rc" "$nsis32_rc" "$nsis32_rc" code
 
 payload_bytes() {   # tree
   local total=0 s
