@@ -153,26 +153,47 @@ installed_count() {   # unix folder
   find "$1" -type f 2>/dev/null | wc -l
 }
 
-# Runs one case RUNS times (after an untimed warm-up), reset before each;
-# prints "min median max".
-measure() {   # kind exe
-  local kind=$1 exe=$2 times=() i t
-  for i in $(seq 0 "$RUNS"); do
-    reset_state
-    case $kind in
-      setup) printf '[INSTALL]\r\nQUIET=1\r\n' >"$TEMP_DIR/install.ini"
-             t=$(timed "$exe") ;;
-      nsis)  t=$(timed "$exe" /S) ;;
-      noop)  t=$(timed "$exe") ;;
-    esac
-    # Let what the installers started (the scheduler) finish before the reset.
-    sleep 0.3
-    [ "$i" = 0 ] && continue
-    times+=("$t")
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END {
+stats() {   # times... -> "min median max"
+  printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END {
     m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
     printf "%.3f %.3f %.3f\n", v[1], m, v[NR] }'
+}
+
+# One run of a case from a clean machine; prints its wall time.
+run_case() {   # kind exe
+  reset_state
+  case $1 in
+    setup) printf '[INSTALL]\r\nQUIET=1\r\n' >"$TEMP_DIR/install.ini"; timed "$2" ;;
+    nsis)  timed "$2" /S ;;
+    noop)  timed "$2" ;;
+  esac
+  # Let what the installers started (the scheduler) finish before the reset.
+  sleep 0.3
+  installed_count "$WINEPREFIX/drive_c/Program Files/ZELTRA Pro" >"$WORK/count-setup"
+  installed_count "$WINEPREFIX/drive_c/Program Files/ZELTRA Pro NSIS" >"$WORK/count-nsis"
+  [ "$1" = setup ] && cp "$WORK/count-setup" "$WORK/count-setup-last"
+  [ "$1" = nsis ] && cp "$WORK/count-nsis" "$WORK/count-nsis-last"
+  return 0
+}
+
+# The cases of one scale take turns, run after run, so that a change in the
+# machine's load falls on all of them alike. The first round is a warm-up.
+# Prints one "min median max" line per case, in the order given.
+measure_turns() {   # kind:exe...
+  local n=$# i j t spec
+  local -a times
+  for i in $(seq 0 "$RUNS"); do
+    j=0
+    for spec in "$@"; do
+      t=$(run_case "${spec%%:*}" "${spec#*:}")
+      [ "$i" -gt 0 ] && times[$j]="${times[$j]:-} $t"
+      j=$((j + 1))
+    done
+  done
+  for j in $(seq 0 $((n - 1))); do
+    # shellcheck disable=SC2086
+    stats ${times[$j]}
+  done
 }
 
 # Can this machine run the 32-bit NSIS installer (the product's own kind)?
@@ -199,22 +220,23 @@ payload_bytes() {   # tree
 
 # --- Timings ----------------------------------------------------------------
 echo "== Timing, $RUNS runs each (after one warm-up run)"
-read -r n0 n1 n2 < <(measure noop "$WORK/noop.exe")
+read -r n0 n1 n2 < <(measure_turns "noop:$WORK/noop.exe")
 echo "   do-nothing program:      $n0 / $n1 / $n2 s"
 row time noop 0 0 "$n0" "$n1" "$n2" s
 for scale in $SCALES; do
   tree=$(tree_of "$scale")
   bytes=$(payload_bytes "$tree")
-  read -r s0 s1 s2 < <(measure setup "$tree/setup.exe")
-  files=$(installed_count "$WINEPREFIX/drive_c/Program Files/ZELTRA Pro")
-  echo "   x$scale setup.exe:           $s0 / $s1 / $s2 s  ($files files left by the last run)"
-  row time setup "$scale" "$bytes" "$s0" "$s1" "$s2" s
-  for comp in zlib lzma; do
-    read -r p0 p1 p2 < <(measure nsis "$WORK/nsis-x$scale-$nsis_target-$comp.exe")
-    files=$(installed_count "$WINEPREFIX/drive_c/Program Files/ZELTRA Pro NSIS")
-    echo "   x$scale NSIS $comp:           $p0 / $p1 / $p2 s  ($files files left by the last run)"
-    row time "nsis-$comp" "$scale" "$bytes" "$p0" "$p1" "$p2" s
+  mapfile -t lines < <(measure_turns "setup:$tree/setup.exe" \
+    "nsis:$WORK/nsis-x$scale-$nsis_target-zlib.exe" "nsis:$WORK/nsis-x$scale-$nsis_target-lzma.exe")
+  j=0
+  for case in setup nsis-zlib nsis-lzma; do
+    read -r a b c <<<"${lines[$j]}"
+    echo "   x$scale $case: $a / $b / $c s"
+    row time "$case" "$scale" "$bytes" "$a" "$b" "$c" s
+    j=$((j + 1))
   done
+  # What the last runs left: both installers place every payload file.
+  echo "   files installed by the last runs: setup.exe $(cat "$WORK/count-setup-last"), NSIS $(cat "$WORK/count-nsis-last")"
 done
 reset_state
 
