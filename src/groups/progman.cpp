@@ -119,7 +119,8 @@ bool StillConnected(HCONV conv)
     CONVINFO info;
     memset(&info, 0, sizeof info);
     info.cb = sizeof info;
-    return DdeQueryConvInfo(conv, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED);
+    return DdeQueryConvInfo(conv, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED) &&
+           IsWindow(info.hwndPartner);
 }
 
 void EndConversation()
@@ -129,14 +130,25 @@ void EndConversation()
     g_conv = NULL;
 }
 
-// The client's own conversation, made again when the server has ended it.
+// The client's own conversation, made when there is none.
 HCONV ClientConversation()
 {
     if (g_conv && StillConnected(g_conv))
         return g_conv;
-    EndConversation();
     g_conv = Connect(g_idInst);
     return g_conv;
+}
+
+// Errors after which the server cannot have seen the command (a refusal or
+// a time-out is an answer, and the command must not be sent twice).
+bool NotDelivered(UINT error)
+{
+    static const UINT kLost[] = {DMLERR_POSTMSG_FAILED, DMLERR_NO_CONV_ESTABLISHED,
+                                 DMLERR_INVALIDPARAMETER, DMLERR_SERVER_DIED, DMLERR_UNFOUND_QUEUE_ID};
+    for (UINT lost : kLost)
+        if (error == lost)
+            return true;
+    return false;
 }
 
 bool Execute(HCONV conv, const char *command)
@@ -229,6 +241,18 @@ int ProgmanExecute(DWORD instance, const char *command)
         return 0;
     if (instance == g_idInst) {
         HCONV conv = ClientConversation();
+        if (conv && Execute(conv, command))
+            return 1;
+        // The server answered: refused, or too slow to say.
+        if (conv && !NotDelivered(DdeGetLastError(g_idInst)))
+            return 0;
+        // The server went away (perhaps without telling us yet) or was not
+        // there. A client holding a dead conversation cannot connect again,
+        // so a fresh client tries once more.
+        g_conv = NULL;
+        if (!StartProgramClient())
+            return 0;
+        conv = ClientConversation();
         return conv && Execute(conv, command) ? 1 : 0;
     }
     // Another client instance: a conversation of its own for this command.
