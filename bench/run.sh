@@ -180,12 +180,12 @@ run_case() {   # kind exe
 # machine's load falls on all of them alike. The first round is a warm-up.
 # Prints one "min median max" line per case, in the order given.
 measure_turns() {   # kind:exe...
-  local n=$# i j t spec
+  local n=$# i j t item
   local -a times
   for i in $(seq 0 "$RUNS"); do
     j=0
-    for spec in "$@"; do
-      t=$(run_case "${spec%%:*}" "${spec#*:}")
+    for item in "$@"; do
+      t=$(run_case "${item%%:*}" "${item#*:}")
       [ "$i" -gt 0 ] && times[$j]="${times[$j]:-} $t"
       j=$((j + 1))
     done
