@@ -8,6 +8,7 @@
 
 #include "flow/choice_dialogs.h"
 #include "flow/folder_prompts.h"
+#include "groups/group_select.h"
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/options.h"
@@ -143,6 +144,62 @@ void CreationFailure()
     CreateFolderTree(path);
 }
 
+void GroupName()
+{
+    zt::Driver driver([] { Picture(Query("Program Manager Group", IDC_GROUP_COMBO), "getgroup", IDCANCEL); });
+    char group[256] = "ZELTRA Pro";
+    AskGroupName(NULL, g_hInstance, group);
+}
+
+// The questions and closing messages, with the texts, captions and styles
+// the installation and the removal use.
+struct MessagePicture {
+    UINT text;
+    UINT caption;          // 0: captionText, or the system's default when that is NULL
+    const char *captionText;
+    UINT style;
+    int answer;
+    const char *textPart;
+    const char *name;
+};
+
+const MessagePicture kMessagePictures[] = {
+    {MSG_ADD_SITES, MSG_SITES_CAPTION, NULL, MB_ICONQUESTION | MB_YESNO, IDNO, "additional FTP sites", "add_sites"},
+    {MSG_INSTALL_SUCCESS, MSG_CONGRATULATIONS, NULL, MB_OK, IDOK, "Happy FTP", "success"},
+    {MSG_RESTART_AFTER_INSTALL, MSG_CONGRATULATIONS, NULL, MB_SYSTEMMODAL | MB_OKCANCEL, IDCANCEL, "Install now needs", "restart"},
+    {MSG_INSTALL_FAILED, 0, NULL, MB_OK, IDOK, "Some portion", "install_failed"},
+    {MSG_DELETE_INI_FILES, 0, "ZELTRA Pro Installation", MB_YESNO, IDNO, "INI files", "delete_ini"},
+    {MSG_REMOVAL_COMPLETE, MSG_REMOVE_CAPTION, NULL, MB_OK | MB_ICONINFORMATION, IDOK, "All files removed", "removal_complete"},
+    {MSG_RESTART_AFTER_REMOVAL, MSG_CONGRATULATIONS, NULL, MB_OKCANCEL | MB_SYSTEMMODAL, IDCANCEL, "Uninstall now needs", "removal_restart"},
+};
+
+const MessagePicture *g_shown = NULL;
+
+void MessagePictures()
+{
+    for (const MessagePicture &m : kMessagePictures) {
+        g_shown = &m;
+        zt::Driver driver([] {
+            zt::MessageBoxSeen box = zt::WaitForMessageBox(g_shown->textPart);
+            Save(box.window, g_shown->name);
+            if (box)
+                zt::Command(box.window, g_shown->answer);
+        });
+        char text[2048], caption[256];
+        LoadMessage(m.text, text, sizeof text);
+        if (m.text == MSG_INSTALL_FAILED) {
+            AppendText(text, sizeof text, "\r\n");
+            AppendText(text, sizeof text, "Failed to install required file zlclient.ex_.");
+        }
+        const char *shownCaption = m.captionText;
+        if (m.caption) {
+            LoadMessage(m.caption, caption, sizeof caption);
+            shownCaption = caption;
+        }
+        MessageBoxA(NULL, text, shownCaption, m.style);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -161,6 +218,8 @@ int main(int argc, char **argv)
     FolderPrompt();
     SourcePrompt();
     CreationFailure();
+    GroupName();
+    MessagePictures();
     zt::CloseAllDialogs();
     return g_failures == 0 ? 0 : 1;
 }

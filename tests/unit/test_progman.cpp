@@ -160,6 +160,21 @@ TEST_F(ProgmanCommands, ExecuteReportsWhetherTheServerAccepted)
     EXPECT_EQ((Commands{"[CreateGroup(Refused)]", "[ShowGroup(Refused,1)]"}), fake.Commands());
 }
 
+// The client keeps one conversation for a group session; a server that went
+// away and came back in between must still get the next command.
+TEST_F(ProgmanCommands, ACommandAfterTheServerRestartedStillArrives)
+{
+    EXPECT_EQ(1, CreateProgramGroup("First"));
+    EXPECT_EQ(1, AddProgramItem("A", "C:\\ZL", "a.exe", ""));
+    EXPECT_EQ(3u, Take().size());
+    fake_.Stop();
+
+    zt::FakeProgman again;
+    ASSERT_TRUE(again.Ready());
+    EXPECT_EQ(1, ShowProgramGroup("First"));
+    EXPECT_EQ((Commands{"[ShowGroup(First,1)]"}), again.Commands());
+}
+
 // A name must not end its argument or its command early and so start
 // another command.
 TEST_F(ProgmanCommands, NamesWithCommandCharactersStayOneArgument)
