@@ -283,6 +283,31 @@ protected:
     std::string programs_;
 };
 
+// Runs first: after a group was deleted under its open folder window, Wine's
+// server may stop creating groups for a while.
+TEST_F(WineProgman, AGroupTheUserNamedIsKept)
+{
+    const char name[] = "Zt Kept, Group (1)";
+    std::string group = programs_ + "\\" + name;
+    zt::RemoveTree(group);
+    // Wine's server, still closing the previous test's folder window, can let
+    // a command time out and drop it: what is under test here is only that
+    // the group is kept, so the creation is simply tried again.
+    for (int attempt = 0; attempt < 3 && !zt::DirExists(group); ++attempt) {
+        if (attempt > 0)
+            CloseProgramGroup();
+        ASSERT_EQ(1, CreateProgramGroup(name));
+        for (int i = 0; i < 30 && !zt::DirExists(group); ++i)
+            Sleep(100);
+    }
+    ASSERT_TRUE(zt::DirExists(group));
+    EXPECT_EQ(1, DeleteProgramGroup(name));
+    Sleep(500);
+    EXPECT_TRUE(zt::DirExists(group));
+    zt::CloseFolderWindows("Zt Kept", 2000);
+    zt::RemoveTree(group);
+}
+
 TEST_F(WineProgman, CreatesAndRemovesTheGroupAndItsItems)
 {
     std::string dir = zt::FreshDir("progman_real");
@@ -313,23 +338,6 @@ TEST_F(WineProgman, CreatesAndRemovesTheGroupAndItsItems)
     EXPECT_FALSE(zt::DirExists(group));
     zt::RemoveTree(dir);
     zt::RemoveTree(parens);
-}
-
-TEST_F(WineProgman, AGroupTheUserNamedIsKept)
-{
-    const char name[] = "Zt Kept, Group (1)";
-    std::string group = programs_ + "\\" + name;
-    zt::RemoveTree(group);
-    ASSERT_EQ(1, CreateProgramGroup(name));
-    // A busy server may carry the command out after the transaction's time-out.
-    for (int i = 0; i < 50 && !zt::DirExists(group); ++i)
-        Sleep(100);
-    EXPECT_TRUE(zt::DirExists(group));
-    EXPECT_EQ(1, DeleteProgramGroup(name));
-    Sleep(500);
-    EXPECT_TRUE(zt::DirExists(group));
-    zt::CloseFolderWindows("Zt Kept", 2000);
-    zt::RemoveTree(group);
 }
 
 }  // namespace
