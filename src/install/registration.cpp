@@ -23,7 +23,7 @@ const char kUninstallDisplayName[] = "Marlquin ZELTRA Pro Uninstall";
 const char kStubDll[] = "zlstub.dll";
 const char kExplorerDll[] = "zlexpl32.dll";
 const char kBrowserDll[] = "zlbrowse.dll";
-const char kSchedulerInstall[] = "zlsched.exe -install";
+const char kScheduler[] = "zlsched.exe";
 const int kGroupSize = 256;
 const int kPathSize = 512;
 
@@ -112,10 +112,11 @@ void WriteFolderSettings(const SequenceContext &c)
 
 // A name that Program Manager commands cannot carry (a quote ends its
 // argument early) would leave the group uncreated and the items in
-// whatever group is current.
+// whatever group is current. So would one that filled the whole buffer:
+// it was cut when read.
 bool GroupNameUsable(const char *name)
 {
-    if (!name[0])
+    if (!name[0] || strlen(name) >= size_t(kGroupSize - 1))
         return false;
     for (const unsigned char *p = reinterpret_cast<const unsigned char *>(name); *p; ++p)
         if (*p == '"' || *p < ' ')
@@ -314,8 +315,11 @@ void RegisterBrowserAndScheduler(SequenceContext &c)
                     add();
         }
     }
+    // Quoted: unquoted, a folder with a space ("C:\My Apps\...") would
+    // start C:\My.exe instead.
     char command[kPathSize];
-    if (JoinUnlessBackslash(command, sizeof command, c.destDir, kSchedulerInstall))
+    if (JoinUnlessBackslash(path, sizeof path, c.destDir, kScheduler) &&
+        FormatText(command, sizeof command, "\"%s\" -install", path))
         WinExec(command, SW_SHOWNORMAL);
     else
         LogLine("Queue scheduler not started: the folder name is too long.");
