@@ -67,6 +67,20 @@ static bool TargetIsWritable(const char *target)
     return true;
 }
 
+// LZOpenFile goes through OpenFile, whose record holds paths of at most
+// 128 characters: a deeper destination (or work folder) would fail. The
+// files are opened directly and handed to LZInit instead.
+static INT OpenPacked(const char *path)
+{
+    HFILE file = _lopen(path, OF_READ);
+    if (file == HFILE_ERROR)
+        return -1;
+    INT packed = LZInit(file);
+    if (packed < 0)
+        _lclose(file);
+    return packed;
+}
+
 int ExpandFile(char *source, const char *target)
 {
     if (SameNameIgnoringCase(source, target))
@@ -75,13 +89,12 @@ int ExpandFile(char *source, const char *target)
     size_t len = strlen(source);
     if (len == 0)
         return 0;
-    OFSTRUCT of;
     char saved = source[len - 1];
     source[len - 1] = '_';
-    INT in = LZOpenFileA(source, &of, OF_READ);
+    INT in = OpenPacked(source);
     if (in < 0) {
         source[len - 1] = saved;
-        in = LZOpenFileA(source, &of, OF_READ);
+        in = OpenPacked(source);
         if (in < 0)
             return 0;
     }
@@ -92,13 +105,13 @@ int ExpandFile(char *source, const char *target)
         LZClose(in);
         return 0;
     }
-    INT out = LZOpenFileA(const_cast<char *>(target), &of, OF_CREATE | OF_WRITE);
-    if (out < 0) {
+    HFILE out = _lcreat(target, 0);
+    if (out == HFILE_ERROR) {
         LZClose(in);
         return 0;
     }
     LONG copied = LZCopy(in, out);
-    LZClose(out);
+    _lclose(out);
     LZClose(in);
     return copied > 0 ? 1 : 0;
 }

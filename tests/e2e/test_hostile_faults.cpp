@@ -188,6 +188,20 @@ TEST_F(Faults, SchedulerGoneBeforeItsStart)
     EXPECT_TRUE(AnyLineHas(CallLog(), "zlbrowse.dll DllRegisterServer"));
 }
 
+// A temporary folder deeper than the 128 characters of the old OpenFile
+// record: the payload is expanded from there all the same.
+TEST_F(Faults, DeepTemporaryFolder)
+{
+    temp += "\\" + std::string(100, 't');
+    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), NULL));
+    temp += "\\" + std::string(40, 'u');
+    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), NULL));
+    DWORD code = Install();
+    ASSERT_EQ(0u, code) << DescribeExit(code);
+    EXPECT_TRUE(Succeeded());
+    EXPECT_EQ(ReadFileText(ProductFile("zlcore32.dll")), ReadFileText(dest + "\\zlcore32.dll"));
+}
+
 // A program planted beside a destination with a space in its name: the
 // scheduler's command line must not start it.
 TEST_F(Faults, ProgramPlantedBesideAFolderWithASpaceIsNotStarted)
@@ -276,7 +290,8 @@ TEST_F(Faults, TruncatedSetupExe)
         DWORD code = RunToEnd(run);
         EXPECT_NE(kHangExit, code) << size << " bytes: " << DescribeExit(code);
         RecordProperty("truncated_" + std::to_string(size), DescribeExit(code));
-        printf("setup.exe cut to %zu bytes: %s\n", size, code == DWORD(-1000) ? "not started" : DescribeExit(code).c_str());
+        printf("setup.exe cut to %s bytes: %s\n", std::to_string(size).c_str(),
+               code == DWORD(-1000) ? "not started" : DescribeExit(code).c_str());
     }
 }
 

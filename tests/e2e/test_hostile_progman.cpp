@@ -111,8 +111,9 @@ TEST_P(HostileGroupsReply, TheGroupQuestionStillComes)
     HWND combo = GetDlgItem(group, IDC_GROUP_COMBO);
     LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
     EXPECT_EQ(c.listed, count);
-    if (!c.lastName.empty())
+    if (!c.lastName.empty()) {
         EXPECT_NE(CB_ERR, SendMessageA(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(c.lastName.c_str())));
+    }
     EXPECT_EQ("ZELTRA Pro", ControlText(group, IDC_GROUP_COMBO));
     Click(group, IDOK);
 

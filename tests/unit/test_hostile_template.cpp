@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ std::string Lines(const std::vector<std::string> &lines)
     return text;
 }
 
+void PrintTo(const TemplateCase &c, std::ostream *os) { *os << c.name; }
+
 std::vector<TemplateCase> Cases()
 {
     const std::string deep = zt::FolderOfLength(246);
@@ -55,7 +58,6 @@ std::vector<TemplateCase> Cases()
         {"ReplacementHoldingTheMarker", Lines({"F=$$\\x$$"}), "C:\\$$", 0, Lines({"F=C:\\$$\\xC:\\$$"})},
         {"LastLineWithoutEnd", "[A]\r\nB=$$", "C:\\d", 0, Lines({"[A]", "B=C:\\d"})},
         {"NonAsciiBytes", Lines({"\xe9\xff\x80=$$"}), "C:\\caf\xe9", 0, Lines({"\xe9\xff\x80=C:\\caf\xe9"})},
-        {"EmptyTemplate", "", "C:\\d", -1, ""},
     };
 }
 
@@ -88,12 +90,8 @@ protected:
         HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
         if (!update)
             return false;
-        // UpdateResource refuses no data at all: an empty template is one
-        // zero-length resource made from a one-byte buffer.
-        char none = 0;
-        const void *data = templ.empty() ? static_cast<const void *>(&none) : templ.data();
         if (!UpdateResourceA(update, row.resourceType, row.resourceName, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                             const_cast<void *>(data), DWORD(templ.size())) ||
+                             const_cast<char *>(templ.data()), DWORD(templ.size())) ||
             !EndUpdateResourceA(update, FALSE))
             return false;
         module_ = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
@@ -110,13 +108,28 @@ TEST_P(HostileTemplate, LinesAreKeptWhole)
     std::string target = dir_ + "\\zeltra.ini";
     EXPECT_EQ(c.result, ExpandIniTemplate(work.c_str(), target.c_str(), "$$", c.replacement.c_str(),
                                           kPayloadProductIni));
-    if (c.result == 0)
+    if (c.result == 0) {
         EXPECT_EQ(c.expected, zt::ReadFileText(target));
+    }
     EXPECT_FALSE(zt::FileExists(dir_ + "\\ZLTtmpl.tmp")) << "the work copy stays behind";
 }
 
 INSTANTIATE_TEST_SUITE_P(Templates, HostileTemplate, ::testing::ValuesIn(Cases()),
                          [](const ::testing::TestParamInfo<TemplateCase> &info) { return std::string(info.param.name); });
+
+// A module without the template: nothing is written.
+TEST_F(HostileTemplate, MissingTemplateWritesNothing)
+{
+    HMODULE plain = LoadLibraryExA((zt::ExeDir() + "\\fake_progman.exe").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, plain);
+    g_hInstance = plain;
+    std::string work = dir_ + "\\";
+    std::string target = dir_ + "\\zeltra.ini";
+    EXPECT_EQ(-1, ExpandIniTemplate(work.c_str(), target.c_str(), "$$", "C:\\d", kPayloadProductIni));
+    EXPECT_FALSE(zt::FileExists(target));
+    g_hInstance = saved_;
+    FreeLibrary(plain);
+}
 
 // A target that cannot be opened: -1, and the work copy is removed.
 TEST_F(HostileTemplate, UnwritableTargetFailsCleanly)
