@@ -27,8 +27,9 @@ cmake --build "$build" -j2 --target e2e_startup || exit 1
 
 zl_wine_env "$build" "$flavour"
 zl_ensure_display
-trap 'wineserver -k 2>/dev/null; zl_stop_display' EXIT
+trap 'zl_virtual_desktop off; zl_stop_display' EXIT
 zl_ensure_prefix
+zl_virtual_desktop on   # Wine draws the frames and captions
 
 rm -f "$out"
 log="$build/picture.log"

@@ -28,8 +28,9 @@ cmake --build "$build" -j2 --target dialog_pictures || exit 1
 
 zl_wine_env "$build" "$flavour"
 zl_ensure_display
-trap 'wineserver -k 2>/dev/null; zl_stop_display' EXIT
+trap 'zl_virtual_desktop off; zl_stop_display' EXIT
 zl_ensure_prefix
+zl_virtual_desktop on   # Wine draws the frames and captions
 
 "$ZL_WINE" "$build/dialog_pictures.exe" "$(zl_winpath "$ZL_ROOT/docs/pictures")" \
   >"$build/pictures.log" 2>&1 </dev/null

@@ -33,6 +33,8 @@ fi
 zl_wine_env "$build" "$flavour"
 zl_ensure_display
 zl_ensure_prefix
+# On a display of our own there is no window manager: let Wine draw frames.
+if [ -n "${ZL_XVFB_PID:-}" ]; then zl_virtual_desktop on; fi
 
 user=$(whoami)
 temp="$WINEPREFIX/drive_c/users/$user/Temp"
@@ -51,6 +53,7 @@ out=$(mktemp)
 "$ZL_WINE" "$build/setup.exe" >"$out" 2>&1 </dev/null
 rc=$?
 wineserver -w
+if [ -n "${ZL_XVFB_PID:-}" ]; then zl_virtual_desktop off; fi
 rm -f "$out"
 [ "$quiet" = 1 ] && rm -f "$temp/install.ini"
 zl_stop_display

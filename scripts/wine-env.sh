@@ -35,18 +35,39 @@ zl_wine_env() {   # build-dir flavour
     export ZL_WINE
 }
 
-# Creates the prefix once: crash dialogs off (a crash must end the program,
-# not wait for a click), and a virtual desktop so Wine draws window frames.
+# Creates the prefix once, with crash dialogs off (a crash must end the
+# program, not wait for a click). Windows are plain X windows: in a Wine
+# virtual desktop every window hangs off the desktop process's window, and
+# when that process restarts, programs still running lose their windows.
 zl_ensure_prefix() {
-    if [ -f "$WINEPREFIX/.zl-ready" ]; then return 0; fi
+    if [ -f "$WINEPREFIX/.zl-ready" ]; then
+        # Prefixes made before windows left the virtual desktop.
+        if grep -q '^"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+            zl_virtual_desktop off
+        fi
+        return 0
+    fi
     echo "Creating the Wine prefix $WINEPREFIX (once per build tree)..."
     mkdir -p "$WINEPREFIX"
     "$ZL_WINE" wineboot -i >"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null
     "$ZL_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null
-    "$ZL_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null
-    "$ZL_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >>"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null
     wineserver -w
     touch "$WINEPREFIX/.zl-ready"
+}
+
+# Turns Wine's 1024x768 virtual desktop on or off for the prefix: pictures
+# and runs on a display without a window manager want it, because Wine then
+# draws window frames and captions itself. Ends the prefix's processes so the
+# next program starts the desktop anew.
+zl_virtual_desktop() {   # on|off
+    wineserver -k >/dev/null 2>&1 || true
+    if [ "$1" = on ]; then
+        "$ZL_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
+        "$ZL_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 </dev/null
+    else
+        "$ZL_WINE" reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 </dev/null
+    fi
+    wineserver -w
 }
 
 # A display: the caller's when it works, otherwise a private virtual one.

@@ -84,6 +84,17 @@ struct Library {
     }
 };
 
+// A program in folder with its arguments. A path with a blank is quoted:
+// unquoted, the program would take the rest of the path for arguments.
+bool ProgramCommand(char *dst, size_t size, const char *folder, const char *program, const char *args)
+{
+    char path[kPathSize];
+    if (!JoinUnlessBackslash(path, sizeof path, folder, program))
+        return false;
+    const char *quote = strchr(path, ' ') ? "\"" : "";
+    return FormatText(dst, size, "%s%s%s %s", quote, path, quote, args);
+}
+
 // Step 8: the base product's class.
 void RegisterBaseClass(SequenceContext &c)
 {
@@ -315,11 +326,8 @@ void RegisterBrowserAndScheduler(SequenceContext &c)
                     add();
         }
     }
-    // Quoted: unquoted, a folder with a space ("C:\My Apps\...") would
-    // start C:\My.exe instead.
-    char command[kPathSize];
-    if (JoinUnlessBackslash(path, sizeof path, c.destDir, kScheduler) &&
-        FormatText(command, sizeof command, "\"%s\" -install", path))
+    char command[kPathSize + 32];
+    if (ProgramCommand(command, sizeof command, c.destDir, kScheduler, "-install"))
         WinExec(command, SW_SHOWNORMAL);
     else
         LogLine("Queue scheduler not started: the folder name is too long.");

@@ -1,7 +1,5 @@
 #include "removal/removal_driver.h"
 
-#include <string.h>
-
 #include "fileops/placement.h"
 #include "flow/choice_dialogs.h"
 #include "flow/driver.h"
@@ -50,11 +48,9 @@ HWND OpenStatusDialog(HWND owner)
 void ScheduleFolderRemoval(const char *folder)
 {
     char shortPath[261];
-    DWORD n = GetShortPathNameA(folder, shortPath, sizeof shortPath);
-    if (n == 0 || n >= sizeof shortPath)
-        CopyText(shortPath, sizeof shortPath, folder);
     char command[512];
-    if (FormatText(command, sizeof command, "%s /c rmdir %s ", g_bWinNT ? "cmd.exe" : "command.com", shortPath))
+    if (CommandPathOf(folder, shortPath, sizeof shortPath) &&
+        FormatText(command, sizeof command, "%s /c rmdir %s ", g_bWinNT ? "cmd.exe" : "command.com", shortPath))
         AddRunOnceCommand(command);
     else
         LogLine("Folder removal not scheduled: the folder name is too long.");

@@ -55,6 +55,17 @@ void ShowStatus(HWND status, const StatusText &s)
     SetStatusText(status, text);
 }
 
+// A program in folder with its arguments. A path with a blank is quoted:
+// unquoted, the program would take the rest of the path for arguments.
+bool ProgramCommand(char *dst, size_t size, const char *folder, const char *program, const char *args)
+{
+    char path[kPathSize];
+    if (!JoinUnlessBackslash(path, sizeof path, folder, program))
+        return false;
+    const char *quote = strchr(path, ' ') ? "\"" : "";
+    return FormatText(dst, size, "%s%s%s %s", quote, path, quote, args);
+}
+
 const char *CommandInterpreter() { return g_bWinNT ? "cmd.exe" : "command.com"; }
 
 void DeleteListFiles(const char *folder, const InstallList &list, int schedulerRow, char *errorText, HWND status)
@@ -65,9 +76,9 @@ void DeleteListFiles(const char *folder, const InstallList &list, int schedulerR
             continue;
         SetStatusText(status, path);
         if (i == schedulerRow) {
-            char command[kPathSize + 16];
-            FormatText(command, sizeof command, "%s -remove", path);
-            WinExec(command, SW_HIDE);
+            char command[kPathSize + 32];
+            if (ProgramCommand(command, sizeof command, folder, list.rows[i].sourceName, "-remove"))
+                WinExec(command, SW_HIDE);
         }
         DeleteInstalledFile(path, errorText);
     }
@@ -186,6 +197,16 @@ void FillTextTemplate(char *dst, size_t size, const char *templ, const char *val
     AppendText(dst, size, mark + 2);
 }
 
+bool CommandPathOf(const char *path, char *dst, size_t size)
+{
+    DWORD n = GetShortPathNameA(path, dst, DWORD(size));
+    if (n > 0 && n < size)
+        return true;
+    // No short form: the long one, quoted when it has a blank. A path cut
+    // short would name another file.
+    return FormatText(dst, size, strchr(path, ' ') ? "\"%s\"" : "%s", path);
+}
+
 void SetStatusText(HWND status, const char *text)
 {
     if (!status || !IsWindow(status))
@@ -215,11 +236,9 @@ int DeleteInstalledFile(const char *path, char *errorText)
         current = renamed;
 
     char shortPath[kShortPathSize];
-    DWORD n = GetShortPathNameA(current, shortPath, sizeof shortPath);
-    if (n == 0 || n >= sizeof shortPath)
-        CopyText(shortPath, sizeof shortPath, current);
     char command[kPathSize];
-    if (FormatText(command, sizeof command, "%s /c del %s", CommandInterpreter(), shortPath) &&
+    if (CommandPathOf(current, shortPath, sizeof shortPath) &&
+        FormatText(command, sizeof command, "%s /c del %s", CommandInterpreter(), shortPath) &&
         AddRunOnceCommand(command))
         g_bRebootNeeded = 1;
     return 0;
@@ -322,8 +341,8 @@ int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner
         ShowStatus(status, kUnregBrowser);
         SelfUnregisterDll(folder, "zlbrowse.dll");
         ShowStatus(status, kUnregScheduler);
-        char command[kPathSize];
-        if (JoinUnlessBackslash(command, sizeof command, folder, "zlsched.exe -remove"))
+        char command[kPathSize + 32];
+        if (ProgramCommand(command, sizeof command, folder, "zlsched.exe", "-remove"))
             WinExec(command, SW_SHOWNORMAL);
         Sleep(30);
         DeleteListFiles(folder, g_utilitiesList, kRowScheduler, errorText, status);

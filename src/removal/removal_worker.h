@@ -12,6 +12,11 @@ int UnregisterBaseProduct();
 int RemoveNamespaceKeys();
 void SelfUnregisterDll(const char *folder, const char *dllName);
 
+// The form of path used in a command run at the next start: its short form,
+// or else the path itself (quoted when it has a blank). False when it does
+// not fit into size characters.
+bool CommandPathOf(const char *path, char *dst, size_t size);
+
 // Puts value in place of the first "%s" of a string-table text (which is
 // never used as a printf format). The result is cut to size.
 void FillTextTemplate(char *dst, size_t size, const char *templ, const char *value);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -90,6 +91,27 @@ protected:
         ASSERT_TRUE(Click(p, IDOK));
     }
     DWORD Finish() { return Wait(setup, 60000); }
+
+    // Starts an installation into dest whose help file is held open, and
+    // returns once the copy waits at that file's Retry/Cancel question: the
+    // test then acts while that file is the current one. Returns the file's
+    // handle (INVALID_HANDLE_VALUE when the question never came).
+    HANDLE InstallUntilHelpFileQuestion(const std::string &dest)
+    {
+        CreateDirectoryA(dest.c_str(), NULL);
+        std::string help = dest + "\\zlcore32.hlp";
+        WriteFileText(help, "old help");
+        HANDLE lock = CreateFileA(help.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        Launch();
+        ChooseInstall();
+        EnterFolder(dest);
+        AcceptComponents();
+        if (lock != INVALID_HANDLE_VALUE && !WaitForMessageBox("Copy of zlcore32.hlp to", Pid(), 60000)) {
+            CloseHandle(lock);
+            lock = INVALID_HANDLE_VALUE;
+        }
+        return lock;
+    }
 };
 
 TEST_F(InteractiveInstall, EveryQuestionAnsweredEndsWithTheRestartQuestion)
@@ -158,23 +180,33 @@ TEST_F(InteractiveInstall, AMissingDriveIsReportedTwiceThenWithZero)
     EXPECT_EQ(0u, Finish());
 }
 
+TEST_F(InteractiveInstall, AFolderNameTooLongForTheProductIsRefused)
+{
+    // 247 characters: the folder itself could be made, but not every file in it.
+    std::string dest = std::string(kDestRoot) + "\\" + std::string(247 - strlen(kDestRoot) - 1, 'd');
+    ASSERT_EQ(247u, dest.size());
+    Launch();
+    ChooseInstall();
+    EnterFolder(dest);
+    MessageBoxSeen box = AnswerMessageBox("is too long.", IDOK, Pid());
+    ASSERT_TRUE(box);
+    EXPECT_NE(std::string::npos, box.text.find(dest));
+    HWND d = Dialog(IDC_BROWSE);
+    ASSERT_NE(nullptr, d);
+    EXPECT_EQ(dest, ControlText(d, IDC_FOLDER_EDIT));
+    ASSERT_TRUE(Click(d, IDCANCEL));
+    ASSERT_TRUE(AnswerMessageBox("Can't continue without a destination folder!", IDOK, Pid()));
+    EXPECT_EQ(0u, Finish());
+    EXPECT_FALSE(DirExists(dest));
+}
+
 TEST_F(InteractiveInstall, CancelDuringCopyingStopsAfterTheCurrentFile)
 {
     // A help file held open keeps the copy waiting at its Retry/Cancel question,
     // so Cancel is pressed while that file is still the current one.
     std::string dest = std::string(kDestRoot) + "\\cancelled";
-    CreateDirectoryA(dest.c_str(), NULL);
-    std::string help = dest + "\\zlcore32.hlp";
-    WriteFileText(help, "old help");
-    HANDLE lock = CreateFileA(help.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE lock = InstallUntilHelpFileQuestion(dest);
     ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-
-    Launch();
-    ChooseInstall();
-    EnterFolder(dest);
-    AcceptComponents();
-    MessageBoxSeen retry = WaitForMessageBox("Copy of zlcore32.hlp to", Pid(), 60000);
-    ASSERT_TRUE(retry);
     HWND status = Dialog(IDC_STATUS_TEXT);
     ASSERT_NE(nullptr, status);
     ASSERT_TRUE(Click(status, IDCANCEL));
@@ -187,11 +219,30 @@ TEST_F(InteractiveInstall, CancelDuringCopyingStopsAfterTheCurrentFile)
     MessageBoxSeen box = AnswerMessageBox("Some portion of installation process failed.", IDOK, Pid(), 60000);
     ASSERT_TRUE(box);
     EXPECT_EQ(0u, Finish());
-    EXPECT_EQ(ReadFileText(ProductFile("zlcore32.hlp")), ReadFileText(help));  // the current file completed
+    EXPECT_EQ(ReadFileText(ProductFile("zlcore32.hlp")), ReadFileText(dest + "\\zlcore32.hlp"));  // the current file completed
     EXPECT_FALSE(FileExists(dest + "\\zlexpl32.dll"));                      // nothing after it
     EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
     EXPECT_EQ("\x01", WinIni("ZELTRA", "GROUP"));
     EXPECT_FALSE(DirExists(GroupFolder("ZELTRA Pro")));
+}
+
+TEST_F(InteractiveInstall, ClosingTheWindowDuringCopyingCancelsAndTellsTheUser)
+{
+    std::string dest = std::string(kDestRoot) + "\\closed";
+    HANDLE lock = InstallUntilHelpFileQuestion(dest);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    HWND main = FindWindowA("ZTInstal", NULL);
+    ASSERT_NE(nullptr, main);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    Settle(main);
+    EXPECT_TRUE(IsWindow(main));  // it stays until the outcome is shown
+    CloseHandle(lock);
+    ASSERT_TRUE(AnswerMessageBox("Copy of zlcore32.hlp to", IDRETRY, Pid()));
+    AcceptGroupAndIcons();
+    ASSERT_TRUE(AnswerMessageBox("Some portion of installation process failed.", IDOK, Pid(), 60000));
+    EXPECT_EQ(0u, Finish());
+    EXPECT_FALSE(FileExists(dest + "\\zlexpl32.dll"));
+    EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
 }
 
 TEST_F(InteractiveInstall, UpgradeYesKeepsTheUsersSitesInOriginalIni)

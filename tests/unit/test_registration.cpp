@@ -16,6 +16,9 @@
 #include "shell/startup.h"
 
 #include "harness.h"
+#include "install_state.h"
+#include "uidriver.h"
+#include "resource.h"
 
 namespace {
 
@@ -34,22 +37,6 @@ struct ExclusiveRun {
 const char kBaseServer[] = "CLSID\\" ZL_CLASS_BASE "\\InProcServer32";
 const char kGroup[] = "ZT Reg Group";
 const DWORD kAll = kComponentClassic | kComponentExplorer | kComponentUtilities | kComponentBrowser;
-
-std::string Namespace(const char *form, const char *classId)
-{
-    char key[512];
-    snprintf(key, sizeof key, form, classId);
-    return key;
-}
-
-std::string ProgramsFolder()
-{
-    char appData[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("APPDATA", appData, sizeof appData);
-    if (n == 0 || n >= sizeof appData)
-        return "";
-    return std::string(appData) + "\\Microsoft\\Windows\\Start Menu\\Programs";
-}
 
 std::string CurrentFolder()
 {
@@ -108,7 +95,7 @@ protected:
         zt::RegDeleteTreeAll(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL);
         zt::RegDeleteTreeAll(HKEY_CLASSES_ROOT, "CLSID\\" ZL_CLASS_BASE);
         RemoveNamespaceKeys();
-        std::string programs = ProgramsFolder();
+        std::string programs = zt::ProgramsMenuFolder();
         for (const char *group : {kGroup, "ZT Override", "ZELTRA Pro"})
             zt::RemoveTree(programs + "\\" + group);
     }
@@ -182,9 +169,9 @@ TEST_F(RegistrationTest, QuietInstallationRegistersEverything)
     EXPECT_EQ(kGroup, zt::WinIni("ZELTRA", "GROUP"));
 
     EXPECT_EQ("ZELTRA Pro Explorer",
-              Value(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_MYCOMPUTER_NAMESPACE, ZL_CLASS_EXPLORER), NULL));
-    EXPECT_EQ("ZELTRA Pro", Value(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_MYCOMPUTER_NAMESPACE, ZL_CLASS_ICON_LINK), NULL));
-    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_EXPLORER)));
+              Value(HKEY_LOCAL_MACHINE, zt::NamespaceKey(false, ZL_CLASS_EXPLORER), NULL));
+    EXPECT_EQ("ZELTRA Pro", Value(HKEY_LOCAL_MACHINE, zt::NamespaceKey(false, ZL_CLASS_ICON_LINK), NULL));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, ZL_CLASS_EXPLORER)));
 
     EXPECT_EQ("Marlquin ZELTRA Pro Uninstall", Value(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL, "DisplayName", &bytes));
     EXPECT_EQ(sizeof "Marlquin ZELTRA Pro Uninstall", bytes);
@@ -203,7 +190,7 @@ TEST_F(RegistrationTest, QuietInstallationRegistersEverything)
     EXPECT_TRUE(g_explorerList.rows[kRowExplorerDll].status & kStatusRegistered);
 
     // Items for placed rows with an icon; none for rows without.
-    std::string group = ProgramsFolder() + "\\" + kGroup;
+    std::string group = zt::ProgramsMenuFolder() + "\\" + kGroup;
     for (const char *item : {"ZELTRA Pro", "ZELTRA Pro Help", "ZELTRA Find Utility", "ZELTRA Pro Uninstall",
                              "ZELTRA Pro Explorer Help", "ZELTRA Pro Release Notes"})
         EXPECT_TRUE(zt::FileExists(group + "\\" + item + ".lnk")) << item;
@@ -219,7 +206,7 @@ TEST_F(RegistrationTest, VanishedFileGetsNoItem)
     Run(kComponentClassic | kComponentQuiet);
     EXPECT_FALSE(g_basePrimaryList.rows[3].status & kStatusItemCreated);
     EXPECT_TRUE(g_basePrimaryList.rows[kRowClient].status & kStatusItemCreated);
-    EXPECT_FALSE(zt::FileExists(ProgramsFolder() + "\\" + kGroup + "\\ZELTRA Pro Help.lnk"));
+    EXPECT_FALSE(zt::FileExists(zt::ProgramsMenuFolder() + "\\" + kGroup + "\\ZELTRA Pro Help.lnk"));
 }
 
 struct RegisterFailure {
@@ -270,7 +257,7 @@ TEST_F(RegistrationTest, FailedFilePhaseWritesNothing)
     EXPECT_EQ(kGroup, zt::WinIni("ZELTRA", "GROUP"));   // as it was
     EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL));
     EXPECT_FALSE(zt::RegKeyExists(HKEY_CLASSES_ROOT, kBaseServer));
-    EXPECT_FALSE(zt::DirExists(ProgramsFolder() + "\\" + kGroup));
+    EXPECT_FALSE(zt::DirExists(zt::ProgramsMenuFolder() + "\\" + kGroup));
     EXPECT_TRUE(Calls(false).empty());
 }
 
@@ -320,12 +307,12 @@ TEST_F(RegistrationTest, OverlongUninstallCommandIsLeftOut)
 TEST_F(RegistrationTest, ExistingNamespacePlacementIsAdopted)
 {
     g_iconLocation = 0;
-    zt::RegSetText(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_MYCOMPUTER_NAMESPACE, ZL_CLASS_EXPLORER), NULL, "kept");
+    zt::RegSetText(HKEY_LOCAL_MACHINE, zt::NamespaceKey(false, ZL_CLASS_EXPLORER), NULL, "kept");
     EXPECT_EQ(1, Run(kComponentClassic | kComponentExplorer | kComponentQuiet));
     EXPECT_EQ(1, g_iconLocation);
-    EXPECT_EQ("kept", Value(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_MYCOMPUTER_NAMESPACE, ZL_CLASS_EXPLORER), NULL));
-    EXPECT_EQ("ZELTRA Pro", Value(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_MYCOMPUTER_NAMESPACE, ZL_CLASS_ICON_LINK), NULL));
-    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_ICON_LINK)));
+    EXPECT_EQ("kept", Value(HKEY_LOCAL_MACHINE, zt::NamespaceKey(false, ZL_CLASS_EXPLORER), NULL));
+    EXPECT_EQ("ZELTRA Pro", Value(HKEY_LOCAL_MACHINE, zt::NamespaceKey(false, ZL_CLASS_ICON_LINK), NULL));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, ZL_CLASS_ICON_LINK)));
 }
 
 // Quiet, neither key present: the Explorer key goes where the options say;
@@ -335,9 +322,61 @@ TEST_F(RegistrationTest, QuietPlacementFollowsOptions)
     g_iconLocation = 0;
     EXPECT_EQ(1, Run(kComponentExplorer | kComponentQuiet));
     EXPECT_EQ("ZELTRA Pro Explorer",
-              Value(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_EXPLORER), NULL));
-    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_ICON_LINK)));
-    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_MYCOMPUTER_NAMESPACE, ZL_CLASS_ICON_LINK)));
+              Value(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, ZL_CLASS_EXPLORER), NULL));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, ZL_CLASS_ICON_LINK)));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(false, ZL_CLASS_ICON_LINK)));
+}
+
+// The scheduler is started even when the browser DLL is not there.
+TEST_F(RegistrationTest, SchedulerStartsWithoutBrowserDll)
+{
+    if (!HaveProduct())
+        GTEST_SKIP() << "stand-in product not built";
+    PlaceList(g_utilitiesList);
+    DeleteFileA((dest + "\\zlbrowse.dll").c_str());
+    EXPECT_EQ(1, Run(kComponentUtilities | kComponentBrowser | kComponentQuiet));
+    EXPECT_EQ(std::vector<std::string>{"zlsched.exe -install"}, Calls(true));
+}
+
+// Interactive: Cancel in the group dialog stops the installation without
+// a text of its own; nothing after the group name is written.
+TEST_F(RegistrationTest, CancelledGroupDialogStops)
+{
+    snprintf(error, sizeof error, "%s", "Failed to install INI files.");
+    zt::Driver driver([] {
+        HWND dialog = zt::WaitForDialog({"Program Manager Group", IDC_GROUP_COMBO});
+        ASSERT_TRUE(dialog != NULL);
+        EXPECT_EQ(kGroup, zt::ControlText(dialog, IDC_GROUP_COMBO));
+        zt::Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(0, Run(kComponentExplorer | kComponentUtilities));
+    driver.Join();
+    EXPECT_STREQ("Failed to install INI files.", error);
+    EXPECT_EQ(dest, zt::WinIni("ZELTRA", "DIR"));   // written before the question
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, ZL_CLASS_EXPLORER)));
+    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(false, ZL_CLASS_EXPLORER)));
+}
+
+// Interactive, no namespace key yet: the user places the Explorer icon.
+TEST_F(RegistrationTest, IconPlacementIsAsked)
+{
+    g_iconLocation = 0;
+    zt::Driver driver([] {
+        HWND group = zt::WaitForDialog({"Program Manager Group", IDC_GROUP_COMBO});
+        ASSERT_TRUE(group != NULL);
+        zt::Click(group, IDOK);
+        HWND placement = zt::WaitForDialog({"Icon Placement", IDC_RADIO_SECOND});
+        ASSERT_TRUE(placement != NULL);
+        zt::Click(placement, IDC_RADIO_SECOND);
+        zt::Click(placement, IDOK);
+    });
+    EXPECT_EQ(1, Run(kComponentExplorer));
+    driver.Join();
+    EXPECT_EQ(1, g_iconLocation);
+    EXPECT_EQ("ZELTRA Pro Explorer",
+              Value(HKEY_LOCAL_MACHINE, zt::NamespaceKey(false, ZL_CLASS_EXPLORER), NULL));
+    EXPECT_EQ(kGroup, zt::WinIni("ZELTRA", "GROUP"));
 }
 
 }  // namespace

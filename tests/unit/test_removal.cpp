@@ -16,8 +16,10 @@
 #include "removal/removal_worker.h"
 #include "shell/options.h"
 #include "shell/startup.h"
+#include "resource.h"
 
 #include "harness.h"
+#include "install_state.h"
 #include "uidriver.h"
 
 namespace {
@@ -36,23 +38,17 @@ struct ExclusiveRun {
 
 const char kTestRoot[] = "Software\\ZeltraTest\\Removal";
 const char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const char kRunServicesOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce";
 const char kBaseServer[] = "CLSID\\" ZL_CLASS_BASE "\\InProcServer32";
 const char kIniCaption[] = "ZELTRA Pro Installation";
 
-std::string Namespace(const char *form, const char *classId)
-{
-    char key[512];
-    snprintf(key, sizeof key, form, classId);
-    return key;
-}
-
-// RunOnce values whose command mentions needle; removed when take is set.
-std::vector<std::string> RunOnceCommands(const std::string &needle, bool take)
+// Run-once values whose command mentions needle; removed when take is set.
+std::vector<std::string> RunOnceCommands(const std::string &needle, bool take, const char *where = kRunOnce)
 {
     std::vector<std::string> found;
     std::vector<std::string> names;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnce, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, where, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return found;
     for (DWORD i = 0;; ++i) {
         char name[256];
@@ -80,15 +76,6 @@ std::string ShortPath(const std::string &path)
     char buffer[MAX_PATH];
     DWORD n = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
     return n > 0 && n < sizeof buffer ? std::string(buffer) : path;
-}
-
-std::string ProgramsFolder()
-{
-    char appData[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("APPDATA", appData, sizeof appData);
-    if (n == 0 || n >= sizeof appData)
-        return "";
-    return std::string(appData) + "\\Microsoft\\Windows\\Start Menu\\Programs";
 }
 
 void WriteListFiles(const std::string &folder, const InstallList &list)
@@ -154,11 +141,7 @@ TEST_F(RemovalTest, DeleteRegistryTreeRemovesDeepAndWideTree)
     EXPECT_EQ(1, DeleteRegistryTree(kTestRoot, HKEY_CURRENT_USER));
     EXPECT_FALSE(zt::RegKeyExists(HKEY_CURRENT_USER, kTestRoot));
     EXPECT_TRUE(zt::RegKeyExists(HKEY_CURRENT_USER, "Software\\ZeltraTest"));
-}
-
-TEST_F(RemovalTest, DeleteRegistryTreeOfMissingKeyReportsFailure)
-{
-    EXPECT_EQ(0, DeleteRegistryTree(kTestRoot, HKEY_CURRENT_USER));
+    EXPECT_EQ(0, DeleteRegistryTree(kTestRoot, HKEY_CURRENT_USER));   // no longer there
 }
 
 // A sub-key that refuses both deletion and opening must end the walk, not
@@ -206,20 +189,6 @@ TEST_F(RemovalTest, DeleteRegistryTreeStopsAtLockedSubKey)
 
 // --- DeleteInstalledFile -------------------------------------------------
 
-TEST_F(RemovalTest, DeleteInstalledFileDeletesOrSkips)
-{
-    std::string dir = zt::FreshDir("rm_delete");
-    std::string file = dir + "\\plain.txt";
-    zt::WriteFileText(file, "x");
-    char error[256] = "untouched";
-    EXPECT_EQ(1, DeleteInstalledFile(file.c_str(), error));
-    EXPECT_FALSE(zt::FileExists(file));
-    EXPECT_EQ(1, DeleteInstalledFile((dir + "\\never.txt").c_str(), error));
-    EXPECT_STREQ("untouched", error);
-    EXPECT_EQ(0, g_bRebootNeeded);
-    zt::RemoveTree(dir);
-}
-
 // A program image in use (mapped, like a running program): it cannot be
 // deleted but can be renamed, so it becomes ".del" and a "del" of the
 // short name runs at the next start.
@@ -233,13 +202,23 @@ HMODULE MapImageCopy(const std::string &path)
 }
 
 // Short form of path, run-once commands naming it (taken away).
-std::vector<std::string> CommandsFor(const std::string &path)
+std::vector<std::string> CommandsFor(const std::string &path, const char *where = kRunOnce)
 {
-    return RunOnceCommands(ShortPath(path), true);
+    return RunOnceCommands(ShortPath(path), true, where);
 }
 
-TEST_F(RemovalTest, ProgramInUseIsRenamedAndScheduled)
+struct Platform {
+    int winNT;
+    const char *where;        // the run-once key of the platform
+    const char *interpreter;
+};
+
+class ProgramInUseTest : public RemovalTest, public testing::WithParamInterface<Platform> {};
+
+TEST_P(ProgramInUseTest, IsRenamedAndScheduled)
 {
+    const Platform &p = GetParam();
+    g_bWinNT = p.winNT;
     std::string dir = zt::FreshDir("rm_inuse");
     std::string file = dir + "\\zlclient.exe";
     HMODULE image = MapImageCopy(file);
@@ -252,13 +231,17 @@ TEST_F(RemovalTest, ProgramInUseIsRenamedAndScheduled)
     std::string renamed = dir + "\\zlclient.del";
     EXPECT_TRUE(zt::FileExists(renamed));
     EXPECT_FALSE(zt::FileExists(file));
-    std::vector<std::string> commands = CommandsFor(renamed);
+    std::vector<std::string> commands = CommandsFor(renamed, p.where);
     ASSERT_EQ(1u, commands.size());
-    EXPECT_EQ("cmd.exe /c del " + ShortPath(renamed), commands[0]);
+    EXPECT_EQ(std::string(p.interpreter) + " /c del " + ShortPath(renamed), commands[0]);
 
     FreeLibrary(image);
     zt::RemoveTree(dir);
 }
+
+INSTANTIATE_TEST_SUITE_P(Platforms, ProgramInUseTest,
+                         testing::Values(Platform{1, kRunOnce, "cmd.exe"},
+                                         Platform{0, kRunServicesOnce, "command.com"}));
 
 // The extension starts at the last dot of the file name, not of a folder.
 TEST_F(RemovalTest, NameWithoutExtensionInDottedFolderGetsDelAppended)
@@ -294,41 +277,6 @@ TEST_F(RemovalTest, FileThatCannotBeRenamedIsScheduledUnderItsName)
     zt::RemoveTree(dir);
 }
 
-TEST_F(RemovalTest, FileInUseOnWindows95UsesCommandCom)
-{
-    g_bWinNT = 0;
-    std::string dir = zt::FreshDir("rm_inuse95");
-    std::string file = dir + "\\zlfind.exe";
-    HMODULE image = MapImageCopy(file);
-    ASSERT_TRUE(image != NULL);
-    EXPECT_EQ(0, DeleteInstalledFile(file.c_str(), NULL));
-    std::string left = dir + "\\zlfind.del";
-    // Windows 95 keeps these under RunServicesOnce.
-    HKEY key;
-    std::string found;
-    const char *services = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce";
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, services, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-        for (DWORD i = 0;; ++i) {
-            char name[256], data[1024];
-            DWORD nameSize = sizeof name, dataSize = sizeof data - 1;
-            if (RegEnumValueA(key, i, name, &nameSize, NULL, NULL, reinterpret_cast<BYTE *>(data), &dataSize))
-                break;
-            data[dataSize] = '\0';
-            if (std::string(data).find(ShortPath(left)) != std::string::npos) {
-                found = data;
-                RegDeleteValueA(key, name);
-                break;
-            }
-        }
-        RegCloseKey(key);
-    }
-    EXPECT_EQ("command.com /c del " + ShortPath(left), found);
-    FreeLibrary(image);
-    zt::RemoveTree(dir);
-}
-
-// --- RemoveInstallation --------------------------------------------------
-
 struct SweepCase {
     const char *name;
     bool swept;
@@ -361,8 +309,8 @@ TEST_F(RemoveInstallationTest, RemovesRegistryEntriesAndCatalogueFiles)
     zt::RegSetText(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL, "DisplayName", "x");
     zt::RegSetText(HKEY_LOCAL_MACHINE, std::string(ZL_KEY_UNINSTALL) + "\\extra\\deeper", "v", "x");
     for (const char *cls : {ZL_CLASS_EXPLORER, ZL_CLASS_ICON_LINK})
-        for (const char *form : {ZL_KEY_DESKTOP_NAMESPACE, ZL_KEY_MYCOMPUTER_NAMESPACE})
-            zt::RegSetText(HKEY_LOCAL_MACHINE, Namespace(form, cls), NULL, "x");
+        for (bool desktop : {true, false})
+            zt::RegSetText(HKEY_LOCAL_MACHINE, zt::NamespaceKey(desktop, cls), NULL, "x");
     zt::RegSetText(HKEY_CLASSES_ROOT, kBaseServer, NULL, "C:\\x\\zlclient.exe");
     zt::RegSetText(HKEY_CLASSES_ROOT, kBaseServer, "ThreadingModel", "Apartment");
     zt::WriteFileText(dir + "\\mine.dat", "user data");
@@ -373,8 +321,8 @@ TEST_F(RemoveInstallationTest, RemovesRegistryEntriesAndCatalogueFiles)
     EXPECT_STREQ("", error);
     EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL));
     for (const char *cls : {ZL_CLASS_EXPLORER, ZL_CLASS_ICON_LINK})
-        for (const char *form : {ZL_KEY_DESKTOP_NAMESPACE, ZL_KEY_MYCOMPUTER_NAMESPACE})
-            EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(form, cls)));
+        for (bool desktop : {true, false})
+            EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(desktop, cls)));
     EXPECT_FALSE(zt::RegKeyExists(HKEY_CLASSES_ROOT, kBaseServer));
     EXPECT_TRUE(zt::RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\" ZL_CLASS_BASE));
     std::vector<std::string> left = zt::ListDir(dir);
@@ -386,12 +334,12 @@ TEST_F(RemoveInstallationTest, RemovesRegistryEntriesAndCatalogueFiles)
 TEST_F(RemoveInstallationTest, MaskWithoutComponentsOnlyRemovesUninstallEntry)
 {
     zt::RegSetText(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL, "DisplayName", "x");
-    zt::RegSetText(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_EXPLORER), NULL, "x");
+    zt::RegSetText(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, ZL_CLASS_EXPLORER), NULL, "x");
     char error[256] = "";
     EXPECT_EQ(1, Remove(0x10, error));
     EXPECT_STREQ("Nothing to do!", error);
     EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL));
-    EXPECT_TRUE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, Namespace(ZL_KEY_DESKTOP_NAMESPACE, ZL_CLASS_EXPLORER)));
+    EXPECT_TRUE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, ZL_CLASS_EXPLORER)));
     EXPECT_TRUE(zt::FileExists(dir + "\\zlclient.exe"));
 }
 
@@ -411,37 +359,33 @@ const SweepCase kSweepCases[] = {
     {"x.bak2", false},     {"site.ini", false},    {"USER.INI", false},    {"zeltra.ini", false},
 };
 
-TEST_F(RemoveInstallationTest, SweepKeepsIniFilesOnNo)
+// Backup, temporary, help-index and log files always go, INI files of any
+// case only after Yes; a name without a dot never.
+class SweepTest : public RemoveInstallationTest, public testing::WithParamInterface<int> {};
+
+TEST_P(SweepTest, AnswerDecidesTheIniFiles)
 {
+    const int answer = GetParam();
     for (const SweepCase &c : kSweepCases)
         zt::WriteFileText(dir + "\\" + c.name, "x");
-    zt::Driver driver([] {
-        zt::MessageBoxSeen box = zt::AnswerMessageBox("INI files", IDNO);
+    CreateDirectoryA((dir + "\\sub.ini").c_str(), NULL);
+    zt::Driver driver([answer] {
+        zt::MessageBoxSeen box = zt::AnswerMessageBox("INI files", answer);
         EXPECT_TRUE(box);
         EXPECT_EQ(kIniCaption, box.caption);
     });
     char error[256];
     Remove(15, error);
     driver.Join();
-    for (const SweepCase &c : kSweepCases)
-        EXPECT_EQ(!c.swept, zt::FileExists(dir + "\\" + c.name)) << c.name;
-}
-
-TEST_F(RemoveInstallationTest, SweepDeletesIniFilesOfAnyCaseOnYes)
-{
-    for (const SweepCase &c : kSweepCases)
-        zt::WriteFileText(dir + "\\" + c.name, "x");
-    CreateDirectoryA((dir + "\\sub.ini").c_str(), NULL);
-    zt::Driver driver([] { EXPECT_TRUE(zt::AnswerMessageBox("INI files", IDYES)); });
-    char error[256];
-    Remove(15, error);
-    driver.Join();
     for (const SweepCase &c : kSweepCases) {
-        bool isIni = lstrcmpiA(strrchr(c.name, '.') ? strrchr(c.name, '.') : "", ".ini") == 0;
-        EXPECT_EQ(!(c.swept || isIni), zt::FileExists(dir + "\\" + c.name)) << c.name;
+        const char *dot = strrchr(c.name, '.');
+        bool ini = dot && lstrcmpiA(dot, ".ini") == 0;
+        EXPECT_EQ(!(c.swept || (ini && answer == IDYES)), zt::FileExists(dir + "\\" + c.name)) << c.name;
     }
     EXPECT_TRUE(zt::DirExists(dir + "\\sub.ini"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, SweepTest, testing::Values(IDNO, IDYES));
 
 TEST_F(RemoveInstallationTest, NoQuestionWithoutProductIni)
 {
@@ -496,7 +440,7 @@ TEST_F(RemoveInstallationTest, ProductUnregistersItself)
 // the same title, and the group's foreign items, stay.
 TEST_F(RemoveInstallationTest, ItemsLeaveOnlyTheRecordedGroup)
 {
-    std::string programs = ProgramsFolder();
+    std::string programs = zt::ProgramsMenuFolder();
     ASSERT_FALSE(programs.empty());
     std::string mine = programs + "\\ZT My Tools";
     std::string other = programs + "\\ZT Other";
@@ -523,7 +467,7 @@ TEST_F(RemoveInstallationTest, ItemsLeaveOnlyTheRecordedGroup)
 
 TEST_F(RemoveInstallationTest, DefaultGroupIsDeleted)
 {
-    std::string programs = ProgramsFolder();
+    std::string programs = zt::ProgramsMenuFolder();
     ASSERT_FALSE(programs.empty());
     std::string group = programs + "\\ZELTRA Pro";
     CreateDirectoryA(group.c_str(), NULL);
@@ -574,12 +518,22 @@ TEST_F(RunRemovalTest, WithoutCompletedInstallationTouchesNothing)
     EXPECT_TRUE(zt::FileExists(dir + "\\zlclient.exe"));
 }
 
-TEST_F(RunRemovalTest, CompleteRemovalLeavesNoFolderNorSection)
+// While the INI question is up, the status dialog shows the sweep and
+// offers no Cancel; a complete removal leaves no folder and no section.
+TEST_F(RunRemovalTest, StatusDialogHasNoCancel)
 {
     Record("12");
+    zt::WriteFileText(dir + "\\zeltra.ini", "[x]\r\n");
     zt::Driver driver([] {
-        zt::MessageBoxSeen box = zt::AnswerMessageBox("All files removed", IDOK);
-        EXPECT_EQ("Remove", box.caption);
+        HWND status = zt::WaitForDialog({"Removal process", IDC_STATUS_TEXT});
+        ASSERT_TRUE(status != NULL);
+        EXPECT_FALSE(zt::IsShown(status, IDCANCEL));
+        EXPECT_FALSE(zt::IsEnabled(status, IDCANCEL));
+        EXPECT_TRUE(zt::WaitForMessageBox("INI files"));
+        EXPECT_EQ("Deleting files", zt::ControlText(status, IDC_STATUS_TEXT));
+        zt::AnswerMessageBox("INI files", IDYES);
+        zt::MessageBoxSeen done = zt::AnswerMessageBox("All files removed", IDOK);
+        EXPECT_EQ("Remove", done.caption);
     });
     EXPECT_EQ(0, RunRemoval(NULL, 0, 0));
     driver.Join();
