@@ -74,6 +74,22 @@ add_test(NAME host_szdd
           ${CMAKE_BINARY_DIR}/szdd-check ${CMAKE_BINARY_DIR}/payload/manifest.txt)
 set_tests_properties(host_szdd PROPERTIES LABELS host TIMEOUT 300)
 
+# Hostile inputs and faults. The fault and reply tests talk to the Program
+# Manager stand-in; the template test builds its module from it. The volume
+# faults run once more under a script that mounts a full and a read-only
+# volume (root only; skipped otherwise).
+foreach(exe e2e_hostile_faults e2e_hostile_progman unit_hostile_template)
+  if(TARGET ${exe})
+    add_dependencies(${exe} fake_progman)
+    set_tests_properties(${exe} PROPERTIES RESOURCE_LOCK "wineprefix;progman")
+  endif()
+endforeach()
+if(TARGET e2e_hostile_faults)
+  add_test(NAME e2e_hostile_volumes
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/hostile_volumes.sh $<TARGET_FILE:e2e_hostile_faults>)
+  set_tests_properties(e2e_hostile_volumes PROPERTIES LABELS e2e TIMEOUT 600 RESOURCE_LOCK "wineprefix;progman")
+endif()
+
 # The registration and removal tests work on the stand-in product's files.
 foreach(exe unit_registration unit_removal)
   if(TARGET ${exe})

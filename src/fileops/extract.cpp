@@ -124,17 +124,31 @@ static bool TargetIsWritable(const char *target)
 
 // LZ32's functions, from the system folder only.
 struct Lz32 {
-    decltype(&LZOpenFileA) openFile;
+    decltype(&LZInit) init;
     decltype(&LZCopy) copy;
     decltype(&LZClose) close;
 };
 
 static bool LoadLz32(Lz32 *lz)
 {
-    lz->openFile = SystemFunction<decltype(&LZOpenFileA)>("lz32.dll", "LZOpenFileA");
+    lz->init = SystemFunction<decltype(&LZInit)>("lz32.dll", "LZInit");
     lz->copy = SystemFunction<decltype(&LZCopy)>("lz32.dll", "LZCopy");
     lz->close = SystemFunction<decltype(&LZClose)>("lz32.dll", "LZClose");
-    return lz->openFile && lz->copy && lz->close;
+    return lz->init && lz->copy && lz->close;
+}
+
+// LZOpenFile goes through OpenFile, whose record holds paths of at most
+// 128 characters: a deeper destination (or work folder) would fail. The
+// files are opened directly and handed to LZInit instead.
+static INT OpenPacked(const Lz32 &lz, const char *path)
+{
+    HFILE file = _lopen(path, OF_READ);
+    if (file == HFILE_ERROR)
+        return -1;
+    INT packed = lz.init(file);
+    if (packed < 0)
+        _lclose(file);
+    return packed;
 }
 
 int ExpandFile(char *source, const char *target)
@@ -146,13 +160,12 @@ int ExpandFile(char *source, const char *target)
     Lz32 lz;
     if (len == 0 || !LoadLz32(&lz))
         return 0;
-    OFSTRUCT of;
     char saved = source[len - 1];
     source[len - 1] = '_';
-    INT in = lz.openFile(source, &of, OF_READ);
+    INT in = OpenPacked(lz, source);
     if (in < 0) {
         source[len - 1] = saved;
-        in = lz.openFile(source, &of, OF_READ);
+        in = OpenPacked(lz, source);
         if (in < 0)
             return 0;
     }
@@ -163,13 +176,13 @@ int ExpandFile(char *source, const char *target)
         lz.close(in);
         return 0;
     }
-    INT out = lz.openFile(const_cast<char *>(target), &of, OF_CREATE | OF_WRITE);
-    if (out < 0) {
+    HFILE out = _lcreat(target, 0);
+    if (out == HFILE_ERROR) {
         lz.close(in);
         return 0;
     }
     LONG copied = lz.copy(in, out);
-    lz.close(out);
+    _lclose(out);
     lz.close(in);
     return copied > 0 ? 1 : 0;
 }

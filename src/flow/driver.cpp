@@ -91,6 +91,27 @@ static bool DestinationTooLong(const char *dest)
     return strlen(dest) > kMaxDestDir;
 }
 
+// "X:\..." or "\\server\...": the same folder whatever the current one is.
+static bool FullyQualified(const char *dest)
+{
+    bool drive = ((dest[0] | 0x20) >= 'a' && (dest[0] | 0x20) <= 'z') && dest[1] == ':' &&
+                 (dest[2] == '\\' || dest[2] == '/');
+    return drive || (dest[0] == '\\' && dest[1] == '\\');
+}
+
+// A relative folder ("zeltra", "..\x", "C:x") would be recorded as such and
+// later read against another current folder, by removal too: it is made
+// full against the work folder first.
+static void MakeFullPath(char *dest)
+{
+    if (!dest[0] || FullyQualified(dest))
+        return;
+    char full[kDirSize];
+    DWORD n = GetFullPathNameA(dest, sizeof full, full, NULL);
+    if (n > 0 && n < sizeof full)
+        CopyText(dest, kDirSize, full);
+}
+
 // True when dest starts with the work folder (its trailing "\" aside).
 static bool InsideWorkFolder(const char *source, const char *dest)
 {
@@ -103,6 +124,7 @@ static bool InsideWorkFolder(const char *source, const char *dest)
 
 static bool SettleQuietDestination(const char *source, char *dest)
 {
+    MakeFullPath(dest);
     if (strcmp(dest, source) == 0) {
         LogFormat("SourceDir=DestDir \"%s\"", source);
         return false;
@@ -120,6 +142,7 @@ static bool SettleInteractiveDestination(HWND window, const char *source, char *
     for (;;) {
         if (!PromptForFolder(window, g_hInstance, prompt, dest, dest))
             return false;
+        MakeFullPath(dest);
         if (InsideWorkFolder(source, dest)) {
             ShowMessage(window, MSG_DEST_IS_SOURCE, kCaption, MB_ICONERROR);
             continue;

@@ -213,6 +213,9 @@ int CreateFolderTree(char *path)
         *lastSlash = '\\';
         created = CreateDirectoryA(path, NULL) ? 1 : 0;
         error = GetLastError();
+        // "C:\new\" made as "C:\new" a moment ago.
+        if (!created && error == ERROR_ALREADY_EXISTS && IsFolder(path))
+            created = 1;
     }
     if (!created)
         ReportCreationFailure(path, error);

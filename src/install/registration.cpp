@@ -124,10 +124,11 @@ void WriteFolderSettings(const SequenceContext &c)
 
 // A name that Program Manager commands cannot carry (a quote ends its
 // argument early) would leave the group uncreated and the items in
-// whatever group is current.
+// whatever group is current. So would one that filled the whole buffer:
+// it was cut when read.
 bool GroupNameUsable(const char *name)
 {
-    if (!name[0])
+    if (!name[0] || strlen(name) >= size_t(kGroupSize - 1))
         return false;
     for (const unsigned char *p = reinterpret_cast<const unsigned char *>(name); *p; ++p)
         if (*p == '"' || *p < ' ')
