@@ -311,10 +311,12 @@ void CloseFolderWindows(const std::string &name, DWORD waitMs)
     }
 }
 
-bool SaveScreenshot(const std::string &pngPath)
+bool SaveScreenArea(const RECT &area, const std::string &pngPath)
 {
+    int w = area.right - area.left, h = area.bottom - area.top;
+    if (w <= 0 || h <= 0)
+        return false;
     HDC screen = GetDC(NULL);
-    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO bi;
     memset(&bi, 0, sizeof bi);
@@ -328,7 +330,7 @@ bool SaveScreenshot(const std::string &pngPath)
     bool ok = false;
     if (dib && bits) {
         HGDIOBJ old = SelectObject(memory, dib);
-        BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+        BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
         SelectObject(memory, old);
         std::vector<unsigned char> rgb(size_t(w) * h * 3);
         const unsigned char *src = static_cast<const unsigned char *>(bits);
@@ -344,6 +346,12 @@ bool SaveScreenshot(const std::string &pngPath)
     DeleteDC(memory);
     ReleaseDC(NULL, screen);
     return ok;
+}
+
+bool SaveScreenshot(const std::string &pngPath)
+{
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return SaveScreenArea(screen, pngPath);
 }
 
 }  // namespace zt

@@ -68,7 +68,8 @@ DWORD RunToEnd(Run run, std::string *tempDirOut = NULL);
 // perhaps a moment later: it keeps closing them for waitMs.
 void CloseFolderWindows(const std::string &name, DWORD waitMs = 0);
 
-// Saves the screen as a PNG.
+// Saves a part of the screen (screen coordinates), or all of it, as a PNG.
+bool SaveScreenArea(const RECT &area, const std::string &pngPath);
 bool SaveScreenshot(const std::string &pngPath);
 
 }  // namespace zt

@@ -1,5 +1,7 @@
 #include "uidriver.h"
 
+#include "harness.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -305,40 +307,7 @@ void CloseAllDialogs(DWORD processId)
 bool SaveWindowPicture(HWND window, const std::string &pngPath)
 {
     RECT r;
-    if (!GetWindowRect(window, &r))
-        return false;
-    int w = r.right - r.left, h = r.bottom - r.top;
-    if (w <= 0 || h <= 0)
-        return false;
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void *bits = NULL;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
-    bool saved = false;
-    if (dib && bits) {
-        HGDIOBJ old = SelectObject(memory, dib);
-        BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-        SelectObject(memory, old);
-        std::vector<unsigned char> rgb(size_t(w) * h * 3);
-        const unsigned char *src = static_cast<const unsigned char *>(bits);
-        for (size_t i = 0; i < size_t(w) * h; ++i) {
-            rgb[i * 3 + 0] = src[i * 4 + 2];
-            rgb[i * 3 + 1] = src[i * 4 + 1];
-            rgb[i * 3 + 2] = src[i * 4 + 0];
-        }
-        saved = WritePng(pngPath, w, h, rgb);
-    }
-    if (dib)
-        DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-    return saved;
+    return GetWindowRect(window, &r) && SaveScreenArea(r, pngPath);
 }
 
 Driver::Driver(std::function<void()> drive)
