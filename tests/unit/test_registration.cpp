@@ -22,18 +22,6 @@
 
 namespace {
 
-// unit_removal and unit_registration change the same win.ini section and
-// registry keys: the two programs run one after the other.
-struct ExclusiveRun {
-    HANDLE mutex = CreateMutexA(NULL, FALSE, "zeltra-test-product-state");
-    ExclusiveRun() { WaitForSingleObject(mutex, INFINITE); }
-    ~ExclusiveRun()
-    {
-        ReleaseMutex(mutex);
-        CloseHandle(mutex);
-    }
-} s_exclusiveRun;
-
 const char kBaseServer[] = "CLSID\\" ZL_CLASS_BASE "\\InProcServer32";
 const char kGroup[] = "ZT Reg Group";
 const DWORD kAll = kComponentClassic | kComponentExplorer | kComponentUtilities | kComponentBrowser;

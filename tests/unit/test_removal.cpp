@@ -24,18 +24,6 @@
 
 namespace {
 
-// unit_removal and unit_registration change the same win.ini section and
-// registry keys: the two programs run one after the other.
-struct ExclusiveRun {
-    HANDLE mutex = CreateMutexA(NULL, FALSE, "zeltra-test-product-state");
-    ExclusiveRun() { WaitForSingleObject(mutex, INFINITE); }
-    ~ExclusiveRun()
-    {
-        ReleaseMutex(mutex);
-        CloseHandle(mutex);
-    }
-} s_exclusiveRun;
-
 const char kTestRoot[] = "Software\\ZeltraTest\\Removal";
 const char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const char kRunServicesOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce";
