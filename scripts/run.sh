@@ -52,6 +52,9 @@ echo "Running $build/setup.exe (prefix $WINEPREFIX, display $DISPLAY)..."
 out=$(mktemp)
 "$ZL_WINE" "$build/setup.exe" >"$out" 2>&1 </dev/null
 rc=$?
+# The folder window the shell opens for the new group would keep the prefix
+# (and this command) alive for ever: the run is over when setup.exe is.
+wineserver -k >/dev/null 2>&1
 wineserver -w
 if [ -n "${ZL_XVFB_PID:-}" ]; then zl_virtual_desktop off; fi
 rm -f "$out"

@@ -290,7 +290,7 @@ void CloseFolderWindows(const std::string &name, DWORD waitMs)
     for (;;) {
         Search search{name, 0};
         EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
+            [](HWND window, LPARAM param) CALLBACK -> BOOL {
                 Search *s = reinterpret_cast<Search *>(param);
                 char title[512];
                 DWORD pid = 0;

@@ -41,7 +41,7 @@ std::vector<HWND> Dialogs(DWORD processId)
         DWORD pid;
         std::vector<HWND> found;
     } search{ProcessOrSelf(processId), {}};
-    EnumWindows([](HWND window, LPARAM data) -> BOOL {
+    EnumWindows([](HWND window, LPARAM data) CALLBACK -> BOOL {
         Search *s = reinterpret_cast<Search *>(data);
         if (IsWindowVisible(window) && IsDialogWindow(window) && ProcessOf(window) == s->pid)
             s->found.push_back(window);
