@@ -1,9 +1,6 @@
 #include "fileops/site_merge.h"
 
-#include <stdio.h>
 #include <string.h>
-
-#include <string>
 
 #include "fileops/extract.h"
 #include "fileops/placement.h"
@@ -14,6 +11,7 @@
 #include "shell/messages.h"
 #include "shell/paths.h"
 #include "shell/startup.h"
+#include "shell/textfile.h"
 
 static const char kProductIni[] = "zeltra.ini";
 static const char kOriginalIni[] = "original.ini";
@@ -96,35 +94,23 @@ int MergeSiteList(const char *workFolder, const char *destFolder, int quiet,
     return 1;
 }
 
-// Reads one whole line (without its end), however long. False at the end.
-static bool ReadWholeLine(FILE *in, std::string *line)
+// Writes one line of the template with every marker replaced.
+static void PutExpandedLine(TextWriter *out, const char *line, size_t length, const char *marker,
+                            const char *replacement)
 {
-    line->clear();
-    char piece[512];
-    while (fgets(piece, sizeof piece, in)) {
-        size_t len = strlen(piece);
-        if (len > 0 && piece[len - 1] == '\n') {
-            line->append(piece, len - 1);
-            return true;
+    size_t markerLen = strlen(marker), from = 0;
+    for (size_t i = 0; markerLen && i + markerLen <= length;) {
+        if (memcmp(line + i, marker, markerLen) == 0) {
+            PutText(out, line + from, i - from);
+            PutText(out, replacement, strlen(replacement));
+            i += markerLen;
+            from = i;
+        } else {
+            ++i;
         }
-        line->append(piece, len);
     }
-    return !line->empty();
-}
-
-static std::string ReplaceAll(const std::string &text, const char *marker, const char *replacement)
-{
-    std::string out;
-    size_t markerLen = strlen(marker), from = 0, at;
-    if (markerLen == 0)
-        return text;
-    while ((at = text.find(marker, from)) != std::string::npos) {
-        out.append(text, from, at - from);
-        out += replacement;
-        from = at + markerLen;
-    }
-    out.append(text, from, std::string::npos);
-    return out;
+    PutText(out, line + from, length - from);
+    PutText(out, "\r\n", 2);
 }
 
 int ExpandIniTemplate(const char *workFolder, const char *target, const char *marker,
@@ -137,21 +123,29 @@ int ExpandIniTemplate(const char *workFolder, const char *target, const char *ma
         return -1;
 
     int result = -1;
-    FILE *in = fopen(work, "rt");
-    FILE *out = in ? fopen(target, "wt") : NULL;
-    if (in && out) {
-        // Lines are kept whole: a cut path would point at the wrong file.
-        std::string line;
-        while (ReadWholeLine(in, &line)) {
-            std::string expanded = ReplaceAll(line, marker, replacement);
-            if (fprintf(out, "%s\n", expanded.c_str()) >= 0)
-                result = 0;
+    DWORD size = 0;
+    char *text = ReadWholeFile(work, &size);
+    TextWriter out;
+    if (text && OpenTextWriter(&out, target, false)) {
+        // Lines are kept whole, however long: a cut path would point at the
+        // wrong file. Each ends in CR LF, whatever it ended in before.
+        const char *end = text + size;
+        bool wroteLine = false;
+        for (const char *line = text; line < end;) {
+            const char *next = line;
+            while (next < end && *next != '\n')
+                ++next;
+            const char *lineEnd = next;
+            if (next < end && lineEnd > line && lineEnd[-1] == '\r')
+                --lineEnd;
+            PutExpandedLine(&out, line, size_t(lineEnd - line), marker, replacement);
+            wroteLine = true;
+            line = next < end ? next + 1 : end;
         }
+        if (CloseTextWriter(&out) && wroteLine)
+            result = 0;
     }
-    if (out && fclose(out) != 0)
-        result = -1;
-    if (in)
-        fclose(in);
+    FreeFileText(text);
     DeleteFileA(work);
     return result;
 }

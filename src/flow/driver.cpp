@@ -1,6 +1,5 @@
 #include "flow/driver.h"
 
-#include <mbstring.h>
 #include <string.h>
 
 #include "flow/choice_dialogs.h"
@@ -118,8 +117,7 @@ static bool InsideWorkFolder(const char *source, const char *dest)
     size_t n = strlen(source);
     if (n < 2)
         return false;
-    return _mbsnbicmp(reinterpret_cast<const unsigned char *>(source),
-                      reinterpret_cast<const unsigned char *>(dest), n - 1) == 0;
+    return SamePrefixIgnoringCase(source, dest, n - 1);
 }
 
 static bool SettleQuietDestination(const char *source, char *dest)
@@ -175,7 +173,7 @@ static void FixAnonymousLogin(const char *dest)
     if (!FormatText(ini, sizeof ini, "%s\\%s", dest, "zeltra.ini"))
         return;
     GetPrivateProfileStringA("_config_", "MAILADDR", "qrvnx60@", address, sizeof address, ini);
-    if (_strnicmp(address, "caller@absent", 13) == 0)
+    if (SamePrefixIgnoringCase(address, "caller@absent", 13))
         CopyText(address, sizeof address, "qrvnx65@");
     if (lstrcmpiA(address, "qrvnx65@") == 0)
         WritePrivateProfileStringA("_config_", "MAILADDR", address, ini);

@@ -2,8 +2,6 @@
 
 #include <string.h>
 
-#include <vector>
-
 #include "groups/progman.h"
 #include "resource.h"
 #include "shell/paths.h"
@@ -15,15 +13,26 @@ char g_szGroupName[256];
 
 // The raw "Groups" reply, one name per line. It grows to fit a long reply:
 // a list cut short would show a cut name as a group.
-std::vector<char> g_groupList(2096, '\0');
+char s_groupReply[2096];
+char *g_groupList = s_groupReply;
+size_t s_groupListSize = sizeof s_groupReply;
 
 // Keeps size bytes of reply and terminates them, whether or not the reply
-// brought its own zero.
+// brought its own zero. A reply too large for memory is kept cut.
 void KeepReply(const BYTE *data, DWORD size)
 {
-    if (g_groupList.size() < size_t(size) + 1)
-        g_groupList.resize(size_t(size) + 1);
-    memcpy(g_groupList.data(), data, size);
+    if (s_groupListSize < size_t(size) + 1) {
+        char *larger = static_cast<char *>(HeapAlloc(GetProcessHeap(), 0, size_t(size) + 1));
+        if (larger) {
+            if (g_groupList != s_groupReply)
+                HeapFree(GetProcessHeap(), 0, g_groupList);
+            g_groupList = larger;
+            s_groupListSize = size_t(size) + 1;
+        } else {
+            size = DWORD(s_groupListSize - 1);
+        }
+    }
+    memcpy(g_groupList, data, size);
     g_groupList[size] = '\0';
 }
 
@@ -46,7 +55,7 @@ void RequestGroups(HCONV conv, HSZ item)
 // it was.
 void AddGroupNames(HWND combo)
 {
-    char *line = g_groupList.data();
+    char *line = g_groupList;
     while (*line) {
         size_t len = strcspn(line, "\r\n");
         char end = line[len];
@@ -116,5 +125,5 @@ const char *FillGroupList(HWND combo)
     AddGroupNames(combo);
     DdeUninitialize(instance);
     g_bProgmanOpen = 0;
-    return g_groupList.data();
+    return g_groupList;
 }

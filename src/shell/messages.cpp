@@ -1,11 +1,12 @@
 #include "shell/messages.h"
 
 #include <stdarg.h>
-#include <stdio.h>
 
 #include "shell/options.h"
 #include "shell/paths.h"
 #include "shell/startup.h"
+#include "shell/sysdll.h"
+#include "shell/textfile.h"
 
 BOOL g_bQuitRequested = FALSE;
 
@@ -44,15 +45,13 @@ void LogLine(const char *text)
 {
     if (!g_bLogging)
         return;
-    FILE *log = fopen("setup.log", "a");
-    if (!log)
+    TextWriter log;
+    if (!OpenTextWriter(&log, "setup.log", true))
         return;
-    // Formatted messages break lines with CR LF; text mode adds its own CR.
-    for (const char *p = text; *p; ++p)
-        if (!(p[0] == '\r' && p[1] == '\n'))
-            fputc(*p, log);
-    fputc('\n', log);
-    fclose(log);
+    // Formatted messages break lines with CR LF already.
+    PutLines(&log, text);
+    PutText(&log, "\r\n", 2);
+    CloseTextWriter(&log);
 }
 
 void LogFormat(const char *format, ...)
@@ -62,7 +61,7 @@ void LogFormat(const char *format, ...)
     char line[2048];
     va_list args;
     va_start(args, format);
-    vsnprintf(line, sizeof line, format, args);
+    FormatTextV(line, sizeof line, format, args);
     va_end(args);
     LogLine(line);
 }
@@ -84,19 +83,32 @@ int PumpMessages()
     return 1;
 }
 
+// The shutdown privilege, on systems that have privileges at all. Windows 95
+// has none of these functions and needs none to restart.
+static void EnableShutdownPrivilege()
+{
+    typedef BOOL(WINAPI * OpenTokenProc)(HANDLE, DWORD, PHANDLE);
+    typedef BOOL(WINAPI * LookupProc)(LPCSTR, LPCSTR, PLUID);
+    typedef BOOL(WINAPI * AdjustProc)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
+    auto openToken = LoadedDllFunction<OpenTokenProc>("advapi32.dll", "OpenProcessToken");
+    auto lookup = LoadedDllFunction<LookupProc>("advapi32.dll", "LookupPrivilegeValueA");
+    auto adjust = LoadedDllFunction<AdjustProc>("advapi32.dll", "AdjustTokenPrivileges");
+    HANDLE token;
+    if (!openToken || !lookup || !adjust
+        || !openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return;
+    TOKEN_PRIVILEGES privileges;
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (lookup(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
+        adjust(token, FALSE, &privileges, 0, NULL, NULL);
+    CloseHandle(token);
+}
+
 void RestartWindows()
 {
     LogLine("Restarting Windows");
-    if (g_bWinNT) {
-        HANDLE token;
-        if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-            TOKEN_PRIVILEGES privileges;
-            privileges.PrivilegeCount = 1;
-            privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-            if (LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
-                AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
-            CloseHandle(token);
-        }
-    }
+    if (g_bWinNT)
+        EnableShutdownPrivilege();
     ExitWindowsEx(EWX_REBOOT, 0);
 }

@@ -3,6 +3,7 @@
 #ifndef ZELTRA_SHELL_PATHS_H
 #define ZELTRA_SHELL_PATHS_H
 
+#include <stdarg.h>
 #include <stddef.h>
 
 // Copies src into dst of dstSize characters. False when src had to be cut.
@@ -12,8 +13,17 @@ bool CopyText(char *dst, size_t dstSize, const char *src);
 bool AppendText(char *dst, size_t dstSize, const char *src);
 
 // printf-style formatting into dst. False when the result had to be cut.
+// Knows what the program uses: %s %c %d %i %u %x %X %%, the flags "-" and
+// "0", a width, a precision (for %s: at most that many characters) and the
+// sizes l, ll and z. An unknown conversion is copied as it stands.
 bool FormatText(char *dst, size_t dstSize, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
+bool FormatTextV(char *dst, size_t dstSize, const char *format, va_list args);
+
+// True when the first bytes of a and b agree, ignoring case, a double-byte
+// character only as a whole. Either text ending early ends the comparison:
+// equal when both end there.
+bool SamePrefixIgnoringCase(const char *a, const char *b, size_t bytes);
 
 // The three ways of joining a folder and a name. Each returns false (and an
 // empty dst) when the joined path does not fit into dstSize characters.

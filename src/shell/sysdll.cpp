@@ -17,22 +17,19 @@ static bool s_restricted;
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesProc)(DWORD);
 typedef BOOL(WINAPI *SetDllDirectoryProc)(LPCSTR);
 
-template <class Function>
-static Function KernelFunction(const char *name)
+FARPROC LoadedDllProc(const char *dllName, const char *procName)
 {
-    typedef void (*AnyFunction)();
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    FARPROC proc = kernel ? GetProcAddress(kernel, name) : NULL;
-    return reinterpret_cast<Function>(reinterpret_cast<AnyFunction>(proc));
+    HMODULE module = GetModuleHandleA(dllName);
+    return module ? GetProcAddress(module, procName) : NULL;
 }
 
 void RestrictDllSearch()
 {
-    auto setDefault = KernelFunction<SetDefaultDllDirectoriesProc>("SetDefaultDllDirectories");
+    auto setDefault = LoadedDllFunction<SetDefaultDllDirectoriesProc>("kernel32.dll", "SetDefaultDllDirectories");
     if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         s_restricted = true;
     // Takes the current folder out of the search where the first is missing.
-    if (auto setDirectory = KernelFunction<SetDllDirectoryProc>("SetDllDirectoryA"))
+    if (auto setDirectory = LoadedDllFunction<SetDllDirectoryProc>("kernel32.dll", "SetDllDirectoryA"))
         setDirectory("");
 }
 

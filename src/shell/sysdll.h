@@ -21,14 +21,31 @@ HMODULE LoadSystemDll(const char *name);
 // A function of a system-folder DLL; NULL when the DLL or function is missing.
 FARPROC SystemDllProc(const char *dllName, const char *procName);
 
-// The same, as the function's own type, e.g.
+// A found function as its own type.
+template <class Function>
+Function ProcAs(FARPROC proc)
+{
+    // Through the generic function type, which converts without a warning.
+    typedef void (*AnyFunction)();
+    return reinterpret_cast<Function>(reinterpret_cast<AnyFunction>(proc));
+}
+
+// SystemDllProc as the function's own type, e.g.
 //   auto copy = SystemFunction<decltype(&LZCopy)>("lz32.dll", "LZCopy");
 template <class Function>
 Function SystemFunction(const char *dllName, const char *procName)
 {
-    // Through the generic function type, which converts without a warning.
-    typedef void (*AnyFunction)();
-    return reinterpret_cast<Function>(reinterpret_cast<AnyFunction>(SystemDllProc(dllName, procName)));
+    return ProcAs<Function>(SystemDllProc(dllName, procName));
+}
+
+// A function of a DLL the program already has loaded (kernel32.dll,
+// advapi32.dll, ...), for functions that older systems lack: NULL there.
+FARPROC LoadedDllProc(const char *dllName, const char *procName);
+
+template <class Function>
+Function LoadedDllFunction(const char *dllName, const char *procName)
+{
+    return ProcAs<Function>(LoadedDllProc(dllName, procName));
 }
 
 // One of the product's own DLLs, by the full path it was installed to. Its
