@@ -13,7 +13,8 @@ if(ZL_PRODUCT_EXE)
   list(APPEND IMPORT_CHECKED ${ZL_PRODUCT_EXE})
 endif()
 add_test(NAME host_pe_imports
-  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/pe_imports.sh ${CMAKE_OBJDUMP} ${IMPORT_CHECKED})
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/pe_imports.sh ${CMAKE_OBJDUMP}
+          ${CMAKE_SOURCE_DIR}/tests/host/allowed-imports.txt ${IMPORT_CHECKED})
 set_tests_properties(host_pe_imports PROPERTIES LABELS host TIMEOUT 60)
 
 # Planted DLLs under system names, in a folder of their own so no test

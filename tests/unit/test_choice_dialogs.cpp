@@ -40,6 +40,7 @@ const TemplateCase kTemplates[] = {
     {"DLG_GETDIR", 218, 62, true, true},
     {"DLG_BROWSE", 188, 190, true, false},
     {"DLG_GETSRCDIR", 175, 183, true, true},
+    {"DLG_GETGROUP", 227, 53, true, false},
 };
 
 TEST(DialogTemplates, SizesAndStyles)
@@ -52,7 +53,8 @@ TEST(DialogTemplates, SizesAndStyles)
         ASSERT_NE(dlg, nullptr);
         EXPECT_EQ(t.cx, dlg->cx);
         EXPECT_EQ(t.cy, dlg->cy);
-        DWORD required = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION;
+        // An image marked 3.10 gets flat dialogs on Windows 95 without DS_3DLOOK.
+        DWORD required = DS_MODALFRAME | DS_3DLOOK | DS_SETFONT | WS_POPUP | WS_CAPTION;
         EXPECT_EQ(required, dlg->style & required);
         EXPECT_EQ(t.sysMenu, (dlg->style & WS_SYSMENU) != 0);
         EXPECT_EQ(t.visible, (dlg->style & WS_VISIBLE) != 0);
