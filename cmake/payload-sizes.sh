@@ -24,6 +24,8 @@ rm -rf "$work"
     echo "packed by mscompress:            $ref"
     awk -v a="$ours" -v b="$ref" 'BEGIN { printf "saving against mscompress:       %.2f%%\n", 100 * (b - a) / b }'
     echo "plain resources (INI template):  $plain"
-    echo "setup.exe:                       $(stat -c %s "$setup")"
+    size=$(stat -c %s "$setup")
+    echo "setup.exe:                       $size"
+    echo "setup.exe less its payload:      $((size - ours - plain))"
 } >"$out"
 cat "$out"
