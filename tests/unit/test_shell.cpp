@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <stdio.h>
 #include <string.h>
 
 #include <string>
@@ -129,6 +130,23 @@ TEST(Paths, FormatTextFitsOrCuts)
     EXPECT_STREQ("12-abcd", b);
     EXPECT_FALSE(FormatText(b, sizeof b, "%d-%s", 123, "abcd"));
     EXPECT_STREQ("123-abc", b);
+}
+
+// The program formats without a C runtime: each conversion it knows, against
+// what printf gives.
+TEST(Paths, FormatTextAgreesWithPrintf)
+{
+    char ours[64], theirs[64];
+#define ZL_SAME(...)                                                  \
+    FormatText(ours, sizeof ours, __VA_ARGS__);                       \
+    snprintf(theirs, sizeof theirs, __VA_ARGS__);                     \
+    EXPECT_STREQ(theirs, ours)
+    ZL_SAME("%d %d %i %d", 0, -7, 2147483647, -2147483647 - 1);
+    ZL_SAME("%u %lu %x %X %c%%", 4294967295u, 10ul, 0xbeefu, 0xbeefu, 'z');
+    ZL_SAME("[%5d][%-5d][%05d][%05d][%3s][%-3s|]", 42, 42, 42, -42, "a", "b");
+    ZL_SAME("[%.2s][%.*s][%s]", "abcdef", 3, "abcdef", "");
+    ZL_SAME("%llu %zu", 18446744073709551615ull, sizeof(void *));
+#undef ZL_SAME
 }
 
 struct JoinCase {
