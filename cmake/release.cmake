@@ -13,11 +13,11 @@ endforeach()
 # The PE time stamp of setup.exe and of the product's programs and libraries
 # it carries: SOURCE_DATE_EPOCH when the release gives one (the linker reads
 # it from the environment), otherwise none at all.
-if(NOT DEFINED ZL_SOURCE_DATE_EPOCH AND DEFINED ENV{SOURCE_DATE_EPOCH})
-  set(ZL_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
+set(ZL_SOURCE_DATE_EPOCH "" CACHE STRING
+    "Seconds since 1970 stamped into the images (SOURCE_DATE_EPOCH at configure time sets it; empty: no date)")
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set_property(CACHE ZL_SOURCE_DATE_EPOCH PROPERTY VALUE "$ENV{SOURCE_DATE_EPOCH}")
 endif()
-set(ZL_SOURCE_DATE_EPOCH "${ZL_SOURCE_DATE_EPOCH}" CACHE STRING
-    "Seconds since 1970 stamped into the images (default: SOURCE_DATE_EPOCH at configure time; empty: no date)")
 if(ZL_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
   set_property(DIRECTORY PROPERTY RULE_LAUNCH_LINK
                "${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ZL_SOURCE_DATE_EPOCH}")
@@ -66,6 +66,10 @@ if(ZL_BUILD_TESTS)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/reproducible.sh ${CMAKE_SOURCE_DIR}
             ${CMAKE_BINARY_DIR}/reproducible)
   set_tests_properties(host_reproducible PROPERTIES LABELS host TIMEOUT 900)
+  add_test(NAME host_product_dir
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/product_dir.sh ${HOST_TOOLS_DIR}/payloadrc
+            ${CMAKE_BINARY_DIR}/product ${CMAKE_BINARY_DIR}/product-dir-check)
+  set_tests_properties(host_product_dir PROPERTIES LABELS host TIMEOUT 300)
   add_test(NAME e2e_signed
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/signed.sh ${CMAKE_SOURCE_DIR} $<TARGET_FILE:setup>
             ${CMAKE_BINARY_DIR}/signed)
