@@ -29,13 +29,17 @@ if cmp -s "$exe" "$work/setup.exe"; then echo "FAIL the copy was not signed"; fa
 
 # The same end-to-end tests, run on the signed image.
 winexe=$(printf 'Z:%s' "$work/setup.exe" | tr '/' '\\')
-for run in "e2e_install_quiet QuietInstall.FreshInstallationOfEveryComponent" \
-           "e2e_payload Payload.*" \
-           "e2e_payload_integrity *"; do
-    set -- $run
-    ZT_SETUP_EXE=$winexe bash "$src/cmake/wine-run.sh" "$build/$1.exe" --gtest_filter="$2" >"$work/$1.log" 2>&1
+runs=(e2e_install_quiet "QuietInstall.FreshInstallationOfEveryComponent"
+      e2e_payload "Payload.*"
+      e2e_payload_integrity "DamagedPayload.*")
+for ((i = 0; i < ${#runs[@]}; i += 2)); do
+    name=${runs[i]}
+    ZT_SETUP_EXE=$winexe bash "$src/cmake/wine-run.sh" "$build/$name.exe" --gtest_filter="${runs[i + 1]}" \
+        >"$work/$name.log" 2>&1
     rc=$?
-    grep -E "^\[  (PASSED|FAILED) " "$work/$1.log" | sed "s/^/$1: /"
-    if [ $rc -ne 0 ]; then cat "$work/$1.log"; echo "FAIL $1 on the signed setup.exe"; fail=1; fi
+    grep -E "^\[  (PASSED|FAILED) " "$work/$name.log" | sed "s/^/$name: /"
+    if [ $rc -ne 0 ] || ! grep -qE "^\[  PASSED  \] [1-9]" "$work/$name.log"; then
+        cat "$work/$name.log"; echo "FAIL $name on the signed setup.exe"; fail=1
+    fi
 done
 exit $fail
