@@ -47,4 +47,6 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "The signature of ${EXE} does not verify:\n${out}")
 endif()
 file(RENAME "${signed}" "${EXE}")
+file(CHMOD "${EXE}" FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                     WORLD_READ WORLD_EXECUTE)
 message(STATUS "Signed ${EXE}; osslsigncode verify:\n${out}")
