@@ -41,6 +41,7 @@ zl_wine_env() {   # build-dir flavour
 # when that process restarts, programs still running lose their windows.
 zl_ensure_prefix() {
     if [ -f "$WINEPREFIX/.zl-ready" ]; then
+        zl_prefix_fonts
         # Prefixes made before windows left the virtual desktop.
         if grep -q '^"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null; then
             zl_virtual_desktop off
@@ -52,7 +53,20 @@ zl_ensure_prefix() {
     "$ZL_WINE" wineboot -i >"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null
     "$ZL_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null
     wineserver -w
+    zl_prefix_fonts
     touch "$WINEPREFIX/.zl-ready"
+}
+
+# Wine draws the caption buttons (close box, minimise, maximise) as letters
+# of its symbol font, Marlett: without it the close box reads "r". Debian's
+# Wine 8 never opens the fonts of fonts-wine (/usr/share/wine/fonts; it names
+# that folder by a path with ".." in it), but it reads the prefix's own Fonts
+# folder.
+zl_prefix_fonts() {
+    local font=/usr/share/wine/fonts/marlett.ttf dir="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -f "$font" ] && [ ! -f "$dir/marlett.ttf" ]; then
+        mkdir -p "$dir" && cp "$font" "$dir/"
+    fi
 }
 
 # Turns Wine's 1024x768 virtual desktop on or off for the prefix: pictures

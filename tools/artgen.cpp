@@ -29,7 +29,7 @@ const char *glyph(char ch) {
     case 'E': return "######    #    #### #    #    #####";
     case 'I': return " ###   #    #    #    #    #   ### ";
     case 'L': return "#    #    #    #    #    #    #####";
-    case 'M': return "#   ### ## # ##   ##   ##   ##   #";
+    case 'M': return "#   ### ### # ##   ##   ##   ##   #";
     case 'N': return "#   ###  ## # ##  ###   ##   ##   #";
     case 'O': return " ### #   ##   ##   ##   ##   # ### ";
     case 'P': return "#### #   ##   ##### #    #    #    ";
@@ -40,6 +40,13 @@ const char *glyph(char ch) {
     case 'Z': return "#####    #   #   #   #   #    #####";
     default:  return "                                   ";
     }
+}
+
+// A glyph one cell short shifts every row after the slip.
+bool glyphs_whole() {
+    for (const char *ch = "AEILMNOPQRTUZ"; *ch; ++ch)
+        if (std::strlen(glyph(*ch)) != 35) { std::fprintf(stderr, "artgen: glyph %c is not 5 x 7\n", *ch); return false; }
+    return true;
 }
 
 void text(Image &img, int x, int y, const char *s, int scale, uint8_t c) {
@@ -166,7 +173,8 @@ Image app_icon(int size) {
 int main(int argc, char **argv) {
     if (argc != 2) { std::fprintf(stderr, "usage: artgen OUTDIR\n"); return 2; }
     std::string dir = argv[1];
-    bool ok = write_bmp(dir + "/zt_bmp.bmp", product_picture())
+    bool ok = glyphs_whole()
+           && write_bmp(dir + "/zt_bmp.bmp", product_picture())
            && write_bmp(dir + "/marlquin.bmp", company_logo())
            && write_ico(dir + "/app.ico", {app_icon(32), app_icon(16)});
     return ok ? 0 : 1;

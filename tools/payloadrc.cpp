@@ -84,6 +84,62 @@ static std::map<std::string, std::string> FilesByName(const std::string &dir)
     return files;
 }
 
+// A real product folder must hold every carried file: says what is missing
+// (all of it, then fails), which names differ from the catalogue's only in
+// letter case, and what the folder has that the payload leaves out.
+static bool CheckProductFolder(const std::string &dir, const std::map<std::string, std::string> &files)
+{
+    bool ok = true;
+    std::map<std::string, bool> taken;
+    std::string missing;
+    for (const Row &row : kRows) {
+        if (!row.carried)
+            continue;
+        auto found = files.find(Lower(row.target));
+        if (found == files.end()) {
+            missing += std::string("  ") + row.target + "\n";
+            continue;
+        }
+        taken[found->first] = true;
+        std::string name = found->second.substr(found->second.rfind('/') + 1);
+        if (name != row.target)
+            fprintf(stderr, "payloadrc: %s stands for %s (the names differ only in letter case); it installs as %s\n",
+                    name.c_str(), row.target, row.target);
+    }
+    if (!missing.empty()) {
+        fprintf(stderr, "payloadrc: %s lacks files the payload carries:\n%s", dir.c_str(), missing.c_str());
+        ok = false;
+    }
+    DIR *d = opendir(dir.c_str());
+    if (!d) {
+        fprintf(stderr, "payloadrc: cannot read the folder %s\n", dir.c_str());
+        return false;
+    }
+    std::map<std::string, std::string> seen;   // lower-case name -> name
+    while (dirent *e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        auto twin = seen.find(Lower(name));
+        if (twin != seen.end()) {
+            fprintf(stderr, "payloadrc: %s and %s name the same file on Windows; keep one\n",
+                    twin->second.c_str(), name.c_str());
+            ok = false;
+        }
+        seen[Lower(name)] = name;
+    }
+    closedir(d);
+    for (const auto &entry : seen) {
+        if (taken.count(entry.first))
+            continue;
+        struct stat st;
+        bool isFile = stat((dir + "/" + entry.second).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        fprintf(stderr, "payloadrc: left out (%s): %s\n",
+                isFile ? "the payload does not carry it" : "not a file", entry.second.c_str());
+    }
+    return ok;
+}
+
 int main(int argc, char **argv)
 {
     if (argc != 4) {
@@ -98,8 +154,11 @@ int main(int argc, char **argv)
                        "static const PayloadSum kPayloadSums[] = {\n";
     std::string manifest, sumsTable;
     std::map<std::string, std::string> real;
-    if (override != "-")
+    if (override != "-") {
         real = FilesByName(override);
+        if (!CheckProductFolder(override, real))
+            return 1;
+    }
     unsigned long long rawTotal = 0, packedTotal = 0;
     for (const Row &row : kRows) {
         if (!row.carried)

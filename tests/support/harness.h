@@ -13,7 +13,7 @@ namespace zt {
 
 // Folder of the running test program (the build folder), without "\".
 std::string ExeDir();
-// build\setup.exe
+// build\setup.exe, or the image ZT_SETUP_EXE names
 std::string SetupExe();
 // A fresh, empty scratch folder C:\zt\<name>.
 std::string FreshDir(const std::string &name);
