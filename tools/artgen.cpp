@@ -102,8 +102,40 @@ bool write_file(const std::string &path, const std::vector<uint8_t> &data) {
     return std::fclose(f) == 0 && ok;
 }
 
+// One row in RLE8: runs as (count, index), other stretches of three or more
+// pixels in absolute mode (0, count, pixels, padded to a word), then the
+// end-of-line mark.
+void rle8_row(std::vector<uint8_t> &b, const uint8_t *row, int w) {
+    auto run_at = [&](int x) { int n = 1; while (x + n < w && n < 255 && row[x + n] == row[x]) ++n; return n; };
+    for (int x = 0; x < w;) {
+        int run = run_at(x);
+        if (run >= 2) { b.push_back(uint8_t(run)); b.push_back(row[x]); x += run; continue; }
+        int end = x;
+        while (end < w && end - x < 255 && run_at(end) < 3) ++end;
+        int n = end - x;
+        if (n < 3) { for (; x < end; ++x) { b.push_back(1); b.push_back(row[x]); } continue; }
+        b.push_back(0); b.push_back(uint8_t(n));
+        b.insert(b.end(), row + x, row + end);
+        if (n & 1) b.push_back(0);
+        x = end;
+    }
+    b.push_back(0); b.push_back(0);
+}
+
+// The picture RLE8-compressed where that is smaller (the program's size is
+// mostly its pictures), else as plain rows.
 bool write_bmp(const std::string &path, const Image &img) {
     std::vector<uint8_t> body = dib(img, false), file;
+    std::vector<uint8_t> rle;
+    for (int y = img.h - 1; y >= 0; --y) rle8_row(rle, &img.px[size_t(y) * img.w], img.w);
+    rle.push_back(0); rle.push_back(1);
+    size_t pixels = 40 + 256 * 4;
+    if (rle.size() < body.size() - pixels) {
+        body.resize(pixels);
+        body.insert(body.end(), rle.begin(), rle.end());
+        body[16] = 1;   // biCompression = BI_RLE8
+        for (int i = 0; i < 4; ++i) body[20 + i] = uint8_t(rle.size() >> (8 * i));   // biSizeImage
+    }
     file.push_back('B'); file.push_back('M');
     put32(file, unsigned(14 + body.size())); put32(file, 0); put32(file, 14 + 40 + 256 * 4);
     file.insert(file.end(), body.begin(), body.end());
