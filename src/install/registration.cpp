@@ -53,7 +53,8 @@ void Fail(SequenceContext &c, const char *text)
 }
 
 // The current folder, saved around loading the product's DLLs: they may
-// look for their companions there.
+// look for their companions there (and where the DLL search leaves the
+// current folder out, CallProductExport adds this one for their exports).
 struct CurrentFolder {
     char saved[kPathSize];
     bool valid;
@@ -322,14 +323,14 @@ void RegisterBrowserAndScheduler(SequenceContext &c)
     if (JoinUnlessBackslash(path, sizeof path, c.destDir, kBrowserDll)) {
         Library dll(path);
         if (ExportProc registerServer = dll.Find("DllRegisterServer")) {
-            if (FAILED(registerServer()))
+            if (FAILED(CallProductExport(registerServer, c.destDir)))
                 Fail(c, "Failed to registered Browser DLL.");
         }
         if (dll.module && c.ok && Chosen(c, kComponentBrowser)) {
             static const char *const kBrowserKeys[] = {"AddNetscapeBhoKey", "AddExplorerBhoKey"};
             for (const char *name : kBrowserKeys)
                 if (ExportProc add = dll.Find(name))
-                    add();
+                    CallProductExport(add, c.destDir);
         }
     }
     char command[kPathSize + 32];
@@ -351,7 +352,7 @@ bool SelfRegisterDll(const char *destDir, const char *dllName, HRESULT *result)
     ExportProc registerServer = dll.Find("DllRegisterServer");
     if (!registerServer)
         return false;
-    HRESULT hr = registerServer();
+    HRESULT hr = CallProductExport(registerServer, destDir);
     if (result)
         *result = hr;
     return true;

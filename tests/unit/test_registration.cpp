@@ -14,6 +14,7 @@
 #include "removal/removal_worker.h"
 #include "shell/options.h"
 #include "shell/startup.h"
+#include "shell/sysdll.h"
 
 #include "harness.h"
 #include "install_state.h"
@@ -52,6 +53,8 @@ protected:
 
     void SetUp() override
     {
+        // As setup.exe runs: the product's folder is out of the DLL search.
+        RestrictDllSearch();
         ResetCatalogue();
         FillDescriptions();
         g_bSilent = 1;
