@@ -8,6 +8,7 @@
 #include "shell/startup.h"
 
 BOOL g_bQuitRequested = FALSE;
+int g_nQuitCode = 0;
 
 int LoadMessage(UINT id, char *buffer, int size)
 {
@@ -74,6 +75,7 @@ int PumpMessages()
         if (msg.message == WM_QUIT) {
             // Dispatching would lose it; the main window honours it later.
             g_bQuitRequested = TRUE;
+            g_nQuitCode = int(msg.wParam);
             continue;
         }
         if (g_hwndStatus && IsDialogMessageA(g_hwndStatus, &msg))
