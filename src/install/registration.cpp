@@ -145,8 +145,19 @@ void ChooseGroupName(SequenceContext &c, char *group)
     CopyText(group, kGroupSize, remembered);
     if (IniFileName[0])
         GetPrivateProfileStringA(kSection, "GROUP32", remembered, group, kGroupSize, IniFileName);
-    if (!Quiet(c) && !AskGroupName(c.owner, g_hInstance, group))
-        c.ok = 0;
+    // A name Program Manager cannot carry is the user's to change, not ours.
+    while (!Quiet(c)) {
+        if (!AskGroupName(c.owner, g_hInstance, group)) {
+            c.ok = 0;
+            break;
+        }
+        if (!group[0] || GroupNameUsable(group))
+            break;
+        char templ[256], text[kFormatBufferSize];
+        LoadMessage(MSG_GROUP_UNUSABLE, templ, sizeof templ);
+        FormatMessageText(text, templ, group);
+        MessageBoxA(c.owner, text, "ZELTRA Pro Installation", MB_OK | MB_ICONEXCLAMATION);
+    }
     if (!GroupNameUsable(group)) {
         if (group[0])
             LogFormat("Group name \"%s\" cannot be used; \"%s\" instead.", group, ZL_DEFAULT_GROUP);
