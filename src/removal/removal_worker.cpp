@@ -247,8 +247,10 @@ bool AboveRegistryFolders(const char *folder, HKEY root, const char *keyPath, co
     for (DWORD i = 0; !found; ++i) {
         char name[256], value[kPathSize];
         DWORD nameSize = sizeof name, valueSize = sizeof value - 1, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, NULL, &type, reinterpret_cast<BYTE *>(value), &valueSize) !=
-            ERROR_SUCCESS)
+        LONG rc = RegEnumValueA(key, i, name, &nameSize, NULL, &type, reinterpret_cast<BYTE *>(value), &valueSize);
+        if (rc == ERROR_MORE_DATA)
+            continue;   // too long for a folder this program could be in
+        if (rc != ERROR_SUCCESS)
             break;
         if (type != REG_SZ || (onlyValue && lstrcmpiA(name, onlyValue) != 0))
             continue;
@@ -278,13 +280,11 @@ bool FolderIsShared(const char *folderPath)
     DWORD m = GetTempPathA(sizeof known, known);
     if (m > 0 && m < sizeof known && SameOrAbove(folder, known))
         return true;
-    static const char *const kEnvironment[] = {"ProgramFiles", "USERPROFILE", "ALLUSERSPROFILE"};
-    for (const char *name : kEnvironment)
-        if (AboveEnvironmentFolder(folder, name))
-            return true;
     static const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
     static const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-    return AboveRegistryFolders(folder, HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir") ||
+    return AboveEnvironmentFolder(folder, "ProgramFiles") || AboveEnvironmentFolder(folder, "USERPROFILE") ||
+           AboveEnvironmentFolder(folder, "ALLUSERSPROFILE") ||
+           AboveRegistryFolders(folder, HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir") ||
            AboveRegistryFolders(folder, HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir") ||
            AboveRegistryFolders(folder, HKEY_CURRENT_USER, kShellFolders, NULL) ||
            AboveRegistryFolders(folder, HKEY_LOCAL_MACHINE, kShellFolders, NULL);
