@@ -4,6 +4,7 @@
 # the catalogue table.
 set(ZL_DOC_SCALE 1 CACHE STRING "Multiplies the sizes of the generated documents")
 set(ZL_PRODUCT_DIR "" CACHE PATH "Folder of real product files, packed instead of the stand-ins")
+set(ZL_INSTALL_INI "" CACHE FILEPATH "An install.ini to carry in setup.exe: its options come first")
 
 set(PRODUCT_DIR ${CMAKE_BINARY_DIR}/product)
 set(PAYLOAD_DIR ${CMAKE_BINARY_DIR}/payload)
@@ -55,13 +56,18 @@ if(ZL_PRODUCT_DIR)
   file(GLOB OVERRIDE_FILES CONFIGURE_DEPENDS ${ZL_PRODUCT_DIR}/*)
 endif()
 
+set(INSTALL_INI_ARG)
+if(ZL_INSTALL_INI)
+  set(INSTALL_INI_ARG ${ZL_INSTALL_INI})
+endif()
+
 set(PAYLOAD_RC ${PAYLOAD_DIR}/payload.rc)
 add_custom_command(OUTPUT ${PAYLOAD_RC} ${PAYLOAD_DIR}/payload_sums.h ${PAYLOAD_DIR}/payload_sums.bin
                           ${PAYLOAD_DIR}/manifest.txt
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PAYLOAD_DIR}
-  COMMAND ${HOST_TOOLS_DIR}/payloadrc ${PRODUCT_DIR} ${OVERRIDE_ARG} ${PAYLOAD_DIR}
+  COMMAND ${HOST_TOOLS_DIR}/payloadrc ${PRODUCT_DIR} ${OVERRIDE_ARG} ${PAYLOAD_DIR} ${INSTALL_INI_ARG}
   DEPENDS hosttools ${HOST_TOOLS_DIR}/payloadrc ${PRODUCT_TARGETS} ${DOCUMENTS_STAMP}
-          ${OVERRIDE_FILES} ${CMAKE_SOURCE_DIR}/tools/payloadrc.cpp
+          ${OVERRIDE_FILES} ${INSTALL_INI_ARG} ${CMAKE_SOURCE_DIR}/tools/payloadrc.cpp
           ${CMAKE_SOURCE_DIR}/tools/szdd_pack.h ${CMAKE_SOURCE_DIR}/src/install/catalogue_rows.h
   COMMENT "Packing the payload")
 add_custom_target(payload DEPENDS ${PAYLOAD_RC})

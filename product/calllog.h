@@ -4,6 +4,7 @@
 //   program:  "<name> <arguments>"        e.g. "zlsched.exe -install"
 //   library:  "<name> <export>"           e.g. "zlexpl32.dll DllRegisterServer"
 //             "<name> <export> E_FAIL"    when registration was made to fail
+//             "<name> DllRegisterServer no <companion>"  when its companion did not load
 #ifndef ZELTRA_PRODUCT_CALLLOG_H
 #define ZELTRA_PRODUCT_CALLLOG_H
 

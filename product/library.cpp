@@ -1,6 +1,7 @@
 // One stand-in library of the product (ZL_NAME is its file name). Every
 // export logs its call. ZL_KIND selects the registry entries it owns:
-// 0 none, 1 the Explorer-interface namespace class, 2 the browser helper.
+// 0 none, 1 the Explorer-interface namespace class (its registration needs
+// the companion zlnsext.dll, loaded by bare name), 2 the browser helper.
 #include <windows.h>
 #include <stdio.h>
 
@@ -113,6 +114,16 @@ extern "C" __declspec(dllexport) HRESULT WINAPI DllRegisterServer()
         Log("DllRegisterServer", true);
         return E_FAIL;
     }
+#if ZL_KIND == 1
+    // Like the real interface DLL: its namespace part is a companion in its
+    // own folder, loaded by bare name while it registers.
+    HMODULE companion = LoadLibraryA("zlnsext.dll");
+    if (!companion) {
+        AppendCallLog(ZL_NAME " DllRegisterServer no zlnsext.dll");
+        return kClassRegistrationFailed;
+    }
+    FreeLibrary(companion);
+#endif
     Log("DllRegisterServer", false);
 #if ZL_KIND != 0
     if (!WriteOwnedKeys())

@@ -75,5 +75,6 @@
 /* Messages this program adds for situations the original texts do not cover */
 #define MSG_TEMP_UNUSABLE         10080
 #define MSG_DEST_TOO_LONG         10082
+#define MSG_GROUP_UNUSABLE        10083
 
 #endif

@@ -73,6 +73,11 @@ add_test(NAME host_szdd
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/szdd_check.sh ${HOST_TOOLS_DIR}/szdd
           ${CMAKE_BINARY_DIR}/szdd-check ${CMAKE_BINARY_DIR}/payload/manifest.txt)
 set_tests_properties(host_szdd PROPERTIES LABELS host TIMEOUT 300)
+# The build option that carries an install.ini (ZL_INSTALL_INI) and its record.
+add_test(NAME host_instini
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/instini_check.sh ${HOST_TOOLS_DIR}/payloadrc
+          ${CMAKE_BINARY_DIR}/product ${CMAKE_BINARY_DIR}/instini-check)
+set_tests_properties(host_instini PROPERTIES LABELS host TIMEOUT 300)
 
 # Hostile inputs and faults. The fault and reply tests talk to the Program
 # Manager stand-in; the template test builds its module from it. The volume

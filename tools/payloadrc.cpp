@@ -1,7 +1,9 @@
 // Builds the payload: packs every carried catalogue row and writes the
 // resource script that embeds them, straight from the catalogue table, so
 // the two cannot drift apart.
-//   payloadrc STANDIN-DIR OVERRIDE-DIR|- OUT-DIR
+//   payloadrc STANDIN-DIR OVERRIDE-DIR|- OUT-DIR [INSTALL-INI]
+// With INSTALL-INI the options file is carried too, as the plain resource
+// INSTINI with its record like every other.
 // Writes into OUT-DIR: <resource>.szdd (or .txt for the plain INI template),
 // payload.rc, payload_sums.h (size and CRC-32 of each stored resource) and
 // manifest.txt ("resource szdd|plain stored-path raw-path" per line).
@@ -142,8 +144,8 @@ static bool CheckProductFolder(const std::string &dir, const std::map<std::strin
 
 int main(int argc, char **argv)
 {
-    if (argc != 4) {
-        fprintf(stderr, "usage: payloadrc STANDIN-DIR OVERRIDE-DIR|- OUT-DIR\n");
+    if (argc != 4 && argc != 5) {
+        fprintf(stderr, "usage: payloadrc STANDIN-DIR OVERRIDE-DIR|- OUT-DIR [INSTALL-INI]\n");
         return 2;
     }
     std::string standin = argv[1], override = argv[2], out = argv[3];
@@ -203,6 +205,23 @@ int main(int argc, char **argv)
             rawTotal += data.size();
             packedTotal += stored.size();
         }
+    }
+    if (argc == 5) {
+        std::vector<uint8_t> ini;
+        std::string path = out + "/Install.ini";
+        if (!ReadAll(argv[4], &ini) || !WriteAll(path, std::string(ini.begin(), ini.end()))) {
+            fprintf(stderr, "payloadrc: cannot carry %s\n", argv[4]);
+            return 1;
+        }
+        uint32_t crc = szdd::Crc32(ini.data(), ini.size());
+        rc += "INSTINI EXE \"" + path + "\"\n";
+        char line[160];
+        snprintf(line, sizeof line, "    {\"INSTINI\", %zuUL, 0x%08xUL},\n", ini.size(), crc);
+        sums += line;
+        sumsTable += std::string("INSTINI").append(kSumNameSize - 7, '\0');
+        AppendLE32(&sumsTable, uint32_t(ini.size()));
+        AppendLE32(&sumsTable, crc);
+        manifest += "INSTINI plain " + path + " " + argv[4] + "\n";
     }
     sums += "};\n";
     rc += "\nPAYLOADSUMS RCDATA \"" + out + "/payload_sums.bin\"\n";

@@ -39,8 +39,7 @@ static void RequestRestart()
         g_bRebootNeeded = 1;
 }
 
-// The target path with its program extension replaced by newExtension.
-static bool AlternativePath(char *alt, size_t size, const char *target, const char *newExtension)
+bool AlternativePath(char *alt, size_t size, const char *target, const char *newExtension)
 {
     if (!CopyText(alt, size, target))
         return false;
@@ -69,12 +68,18 @@ static int ReplaceByRename(char *workPath, const char *target)
     return 0;
 }
 
-// Short (8.3) form of path, or the path itself where there is none.
-static void ShortPath(const char *path, char *shortPath, DWORD size)
+bool QuoteCommandPath(char *dst, size_t size, const char *path)
 {
-    DWORD n = GetShortPathNameA(path, shortPath, size);
-    if (n == 0 || n >= size)
-        CopyText(shortPath, size, path);
+    return FormatText(dst, size, strchr(path, ' ') ? "\"%s\"" : "%s", path);
+}
+
+bool CommandPathOf(const char *path, char *dst, size_t size)
+{
+    // A volume without 8.3 names gives the long path back unchanged, blanks
+    // and all; a path cut short would name another file.
+    char shortPath[MAX_PATH];
+    DWORD n = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    return QuoteCommandPath(dst, size, n > 0 && n < sizeof shortPath ? shortPath : path);
 }
 
 // Windows 95/98 (and NT when the move failed): expand beside the target as
@@ -87,10 +92,9 @@ static bool ReplaceAtNextStart(char *workPath, const char *target)
     DeleteFileA(alt);
     if (!ExpandFile(workPath, alt))
         return false;
-    char shortAlt[260], shortTarget[260], command[768];
-    ShortPath(alt, shortAlt, sizeof shortAlt);
-    ShortPath(target, shortTarget, sizeof shortTarget);
-    if (!FormatText(command, sizeof command, "command.com /c copy %s %s", shortAlt, shortTarget))
+    char shortAlt[262], shortTarget[262], command[768];
+    if (!CommandPathOf(alt, shortAlt, sizeof shortAlt) || !CommandPathOf(target, shortTarget, sizeof shortTarget) ||
+        !FormatText(command, sizeof command, "command.com /c copy %s %s", shortAlt, shortTarget))
         return false;
     return AddRunOnceCommand(command) != 0;
 }

@@ -16,4 +16,16 @@ int PlaceFile(const char *workFolder, const char *fileName, const char *destFold
 // RunServicesOnce otherwise) under the first free "MarlquinN". 1 on success.
 int AddRunOnceCommand(const char *commandLine);
 
+// The target path with its program extension (".dll", else ".exe") replaced
+// by newExtension: the ".bak" and ".new" twins of an in-use replacement.
+// False for a file without such an extension.
+bool AlternativePath(char *alt, size_t size, const char *target, const char *newExtension);
+
+// The form of path used in a command run at the next start: its short form,
+// or else the path itself; quoted whenever it holds a blank. False when it
+// does not fit into size characters.
+bool CommandPathOf(const char *path, char *dst, size_t size);
+// The quoting alone: path in quotes when it holds a blank.
+bool QuoteCommandPath(char *dst, size_t size, const char *path);
+
 #endif

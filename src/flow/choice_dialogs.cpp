@@ -88,9 +88,14 @@ int ChooseComponents(HWND owner, HINSTANCE instance, int offered, int allowed)
     if (!(offered & kComponentClassic))
         return 0;
     INT_PTR chosen = DialogBoxParamA(instance, "DLG_VERS_32", owner, ComponentsDlgProc, 0);
-    // A dialog that could not be shown chose nothing; its -1 would read as
-    // every component.
-    return chosen == -1 ? 0 : int(chosen);
+    // A dialog that could not be shown chose nothing, as Cancel: its -1 would
+    // read as every component, and BONUS would still bring the utilities.
+    if (chosen == -1) {
+        s_offered = 0;
+        gbInstallBonusPack = 0;
+        return 0;
+    }
+    return int(chosen);
 }
 
 int ShowComponentsHelp(HWND owner)
@@ -117,13 +122,14 @@ static int ChosenMask(HWND dialog)
         mask |= kComponentClassic;
     if (IsTicked(dialog, IDC_EXPLORER))
         mask |= kComponentExplorer;
-    gbInstallBonusPack = IsTicked(dialog, IDC_UTILITIES) ? 1 : 0;
+    // Only what the platform allows, whatever a box says.
+    gbInstallBonusPack = IsTicked(dialog, IDC_UTILITIES) && (s_allowed & kComponentUtilities) ? 1 : 0;
     if (gbInstallBonusPack)
         mask |= kComponentUtilities;
     // Browser integration is part of the utilities; alone it means nothing.
     if (gbInstallBonusPack && IsTicked(dialog, IDC_BROWSER))
         mask |= kComponentBrowser;
-    return mask;
+    return mask & s_allowed;
 }
 
 static void AcceptComponents(HWND dialog)
@@ -149,7 +155,8 @@ INT_PTR CALLBACK ComponentsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
         return FALSE;
     switch (LOWORD(wParam)) {
     case IDC_UTILITIES:
-        EnableWindow(GetDlgItem(dialog, IDC_BROWSER), IsTicked(dialog, IDC_UTILITIES));
+        EnableWindow(GetDlgItem(dialog, IDC_BROWSER),
+                     IsTicked(dialog, IDC_UTILITIES) && (s_allowed & kComponentBrowser));
         return FALSE;
     case IDC_COMPONENTS_HELP:
         ShowComponentsHelp(dialog);

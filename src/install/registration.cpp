@@ -53,7 +53,8 @@ void Fail(SequenceContext &c, const char *text)
 }
 
 // The current folder, saved around loading the product's DLLs: they may
-// look for their companions there.
+// look for their companions there (and where the DLL search leaves the
+// current folder out, CallProductExport adds this one for their exports).
 struct CurrentFolder {
     char saved[kPathSize];
     bool valid;
@@ -144,8 +145,19 @@ void ChooseGroupName(SequenceContext &c, char *group)
     CopyText(group, kGroupSize, remembered);
     if (IniFileName[0])
         GetPrivateProfileStringA(kSection, "GROUP32", remembered, group, kGroupSize, IniFileName);
-    if (!Quiet(c) && !AskGroupName(c.owner, g_hInstance, group))
-        c.ok = 0;
+    // A name Program Manager cannot carry is the user's to change, not ours.
+    while (!Quiet(c)) {
+        if (!AskGroupName(c.owner, g_hInstance, group)) {
+            c.ok = 0;
+            break;
+        }
+        if (!group[0] || GroupNameUsable(group))
+            break;
+        char templ[256], text[kFormatBufferSize];
+        LoadMessage(MSG_GROUP_UNUSABLE, templ, sizeof templ);
+        FormatMessageText(text, templ, group);
+        MessageBoxA(c.owner, text, "ZELTRA Pro Installation", MB_OK | MB_ICONEXCLAMATION);
+    }
     if (!GroupNameUsable(group)) {
         if (group[0])
             LogFormat("Group name \"%s\" cannot be used; \"%s\" instead.", group, ZL_DEFAULT_GROUP);
@@ -322,14 +334,14 @@ void RegisterBrowserAndScheduler(SequenceContext &c)
     if (JoinUnlessBackslash(path, sizeof path, c.destDir, kBrowserDll)) {
         Library dll(path);
         if (ExportProc registerServer = dll.Find("DllRegisterServer")) {
-            if (FAILED(registerServer()))
+            if (FAILED(CallProductExport(registerServer, c.destDir)))
                 Fail(c, "Failed to registered Browser DLL.");
         }
         if (dll.module && c.ok && Chosen(c, kComponentBrowser)) {
             static const char *const kBrowserKeys[] = {"AddNetscapeBhoKey", "AddExplorerBhoKey"};
             for (const char *name : kBrowserKeys)
                 if (ExportProc add = dll.Find(name))
-                    add();
+                    CallProductExport(add, c.destDir);
         }
     }
     char command[kPathSize + 32];
@@ -351,7 +363,7 @@ bool SelfRegisterDll(const char *destDir, const char *dllName, HRESULT *result)
     ExportProc registerServer = dll.Find("DllRegisterServer");
     if (!registerServer)
         return false;
-    HRESULT hr = registerServer();
+    HRESULT hr = CallProductExport(registerServer, destDir);
     if (result)
         *result = hr;
     return true;

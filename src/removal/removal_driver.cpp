@@ -102,7 +102,9 @@ int RunRemoval(HWND owner, int, int)
     // the final message stays "Remove".
     char workerText[256] = "";
     int outcome = -1;
-    if (RemoveInstallation(folder, kAllComponents, workerText, owner, status))
+    // A folder that is not the product's own stays, now and at the next start.
+    bool ownFolder = !FolderIsShared(folder);
+    if (RemoveInstallation(folder, kAllComponents, workerText, owner, status) && ownFolder)
         outcome = RemoveDirectoryA(folder) ? 0 : -1;
     if (workerText[0])
         LogLine(workerText);
@@ -114,7 +116,8 @@ int RunRemoval(HWND owner, int, int)
     WriteProfileStringA(kSection, NULL, NULL);
 
     if (outcome == -1 && g_bRebootNeeded) {
-        ScheduleFolderRemoval(folder);
+        if (ownFolder)
+            ScheduleFolderRemoval(folder);
         AskRestart(owner);
         return 0;
     }

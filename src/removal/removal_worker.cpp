@@ -82,6 +82,11 @@ void DeleteListFiles(const char *folder, const InstallList &list, int schedulerR
                 WinExec(command, SW_HIDE);
         }
         DeleteInstalledFile(path, errorText);
+        // The copy of an in-use replacement waiting for the next start: gone,
+        // that copy finds nothing to bring back.
+        char pending[kPathSize];
+        if (AlternativePath(pending, sizeof pending, path, ".new"))
+            DeleteInstalledFile(pending, errorText);
     }
 }
 
@@ -182,7 +187,108 @@ void SweepFolder(const char *folder, HWND owner, HWND status)
     FindClose(search);
 }
 
+// path in the form folders are compared in: full, with backslashes, in its
+// short form where it has one, without a trailing backslash ("C:" for a root).
+bool ComparableFolder(const char *path, char *dst, size_t size)
+{
+    char full[kPathSize];
+    DWORD n = GetFullPathNameA(path, sizeof full, full, NULL);
+    if (n == 0 || n >= sizeof full)
+        return false;
+    for (char *p = full; *p; ++p)
+        if (*p == '/')
+            *p = '\\';
+    n = GetShortPathNameA(full, dst, DWORD(size));
+    if ((n == 0 || n >= size) && !CopyText(dst, size, full))
+        return false;
+    size_t len = strlen(dst);
+    while (len > 0 && dst[len - 1] == '\\')
+        dst[--len] = '\0';
+    return len > 0;
+}
+
+// True when folder (comparable) is known, or holds it.
+bool SameOrAbove(const char *folder, const char *known)
+{
+    char other[kPathSize];
+    if (!known[0] || !ComparableFolder(known, other, sizeof other))
+        return false;
+    size_t len = strlen(folder);
+    if (strlen(other) < len || (other[len] != '\0' && other[len] != '\\'))
+        return false;
+    other[len] = '\0';
+    return lstrcmpiA(other, folder) == 0;
+}
+
+// A root has nothing after its drive or share: "C:", "\\server\share".
+bool IsRoot(const char *folder)
+{
+    if (folder[0] == '\\' && folder[1] == '\\') {
+        const char *share = strchr(folder + 2, '\\');
+        return !share || !strchr(share + 1, '\\');
+    }
+    return !strchr(folder, '\\');
+}
+
+bool AboveEnvironmentFolder(const char *folder, const char *name)
+{
+    char value[kPathSize];
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value && SameOrAbove(folder, value);
+}
+
+// Every value of a key that names a folder (Shell Folders and the like).
+bool AboveRegistryFolders(const char *folder, HKEY root, const char *keyPath, const char *onlyValue)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    bool found = false;
+    for (DWORD i = 0; !found; ++i) {
+        char name[256], value[kPathSize];
+        DWORD nameSize = sizeof name, valueSize = sizeof value - 1, type = 0;
+        LONG rc = RegEnumValueA(key, i, name, &nameSize, NULL, &type, reinterpret_cast<BYTE *>(value), &valueSize);
+        if (rc == ERROR_MORE_DATA)
+            continue;   // too long for a folder this program could be in
+        if (rc != ERROR_SUCCESS)
+            break;
+        if (type != REG_SZ || (onlyValue && lstrcmpiA(name, onlyValue) != 0))
+            continue;
+        value[valueSize] = '\0';
+        found = SameOrAbove(folder, value);
+    }
+    RegCloseKey(key);
+    return found;
+}
+
 }  // namespace
+
+bool FolderIsShared(const char *folderPath)
+{
+    char folder[kPathSize];
+    if (!ComparableFolder(folderPath, folder, sizeof folder))
+        return false;
+    if (IsRoot(folder))
+        return true;
+    char known[kPathSize];
+    UINT n = GetWindowsDirectoryA(known, sizeof known);
+    if (n > 0 && n < sizeof known && SameOrAbove(folder, known))
+        return true;
+    n = GetSystemDirectoryA(known, sizeof known);
+    if (n > 0 && n < sizeof known && SameOrAbove(folder, known))
+        return true;
+    DWORD m = GetTempPathA(sizeof known, known);
+    if (m > 0 && m < sizeof known && SameOrAbove(folder, known))
+        return true;
+    static const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    static const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+    return AboveEnvironmentFolder(folder, "ProgramFiles") || AboveEnvironmentFolder(folder, "USERPROFILE") ||
+           AboveEnvironmentFolder(folder, "ALLUSERSPROFILE") ||
+           AboveRegistryFolders(folder, HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir") ||
+           AboveRegistryFolders(folder, HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir") ||
+           AboveRegistryFolders(folder, HKEY_CURRENT_USER, kShellFolders, NULL) ||
+           AboveRegistryFolders(folder, HKEY_LOCAL_MACHINE, kShellFolders, NULL);
+}
 
 void FillTextTemplate(char *dst, size_t size, const char *templ, const char *value)
 {
@@ -196,16 +302,6 @@ void FillTextTemplate(char *dst, size_t size, const char *templ, const char *val
     dst[head] = '\0';
     AppendText(dst, size, value);
     AppendText(dst, size, mark + 2);
-}
-
-bool CommandPathOf(const char *path, char *dst, size_t size)
-{
-    DWORD n = GetShortPathNameA(path, dst, DWORD(size));
-    if (n > 0 && n < size)
-        return true;
-    // No short form: the long one, quoted when it has a blank. A path cut
-    // short would name another file.
-    return FormatText(dst, size, strchr(path, ' ') ? "\"%s\"" : "%s", path);
 }
 
 void SetStatusText(HWND status, const char *text)
@@ -308,7 +404,7 @@ void SelfUnregisterDll(const char *folder, const char *dllName)
         if (HMODULE dll = LoadProductDll(path)) {
             if (ExportProc unregisterServer =
                     reinterpret_cast<ExportProc>(reinterpret_cast<void *>(GetProcAddress(dll, "DllUnregisterServer"))))
-                unregisterServer();
+                CallProductExport(unregisterServer, folder);
             FreeLibrary(dll);
         }
     }
@@ -358,7 +454,11 @@ int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner
     DeleteListFiles(folder, g_baseFurtherList, -1, errorText, status);
 
     RemoveProgramItems(folder, mask, status);
-    SweepFolder(folder, owner, status);
+    // In a folder others use too, only the catalogue's own files go.
+    if (FolderIsShared(folder))
+        LogFormat("%s is not the product's own folder: no sweep.", folder);
+    else
+        SweepFolder(folder, owner, status);
     ShowStatus(status, kCompleted);
     return 1;
 }

@@ -12,10 +12,11 @@ int UnregisterBaseProduct();
 int RemoveNamespaceKeys();
 void SelfUnregisterDll(const char *folder, const char *dllName);
 
-// The form of path used in a command run at the next start: its short form,
-// or else the path itself (quoted when it has a blank). False when it does
-// not fit into size characters.
-bool CommandPathOf(const char *path, char *dst, size_t size);
+// True for a folder that is not the product's own: a drive root, the
+// Windows, system or temporary folder, the Program Files folder itself, a
+// profile or shell folder, or one that holds any of these. Removal there
+// deletes the catalogue's files only.
+bool FolderIsShared(const char *folder);
 
 // Puts value in place of the first "%s" of a string-table text (which is
 // never used as a printf format). The result is cut to size.

@@ -9,6 +9,7 @@
 #include "shell/textfile.h"
 
 BOOL g_bQuitRequested = FALSE;
+int g_nQuitCode = 0;
 
 int LoadMessage(UINT id, char *buffer, int size)
 {
@@ -73,6 +74,7 @@ int PumpMessages()
         if (msg.message == WM_QUIT) {
             // Dispatching would lose it; the main window honours it later.
             g_bQuitRequested = TRUE;
+            g_nQuitCode = int(msg.wParam);
             continue;
         }
         if (g_hwndStatus && IsDialogMessageA(g_hwndStatus, &msg))

@@ -25,9 +25,10 @@ void LogFormat(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // Dispatches waiting messages; the status dialog gets its keys first.
 int PumpMessages();
 
-// True once PumpMessages has taken a quit request off the queue; the main
-// window then closes the program when the running work returns.
+// True once PumpMessages has taken a quit request off the queue; when the
+// running work returns, the program then ends with the request's code.
 extern BOOL g_bQuitRequested;
+extern int g_nQuitCode;
 
 // Asks Windows to restart (enabling the shutdown privilege on NT first).
 void RestartWindows();

@@ -143,7 +143,10 @@ static void RunStartCommand(HWND window)
     RunSetup(window, nV, nM);
     s_setupRunning = FALSE;
     RemoveTempFiles();
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (g_bQuitRequested)
+        PostQuitMessage(g_nQuitCode);
+    else
+        PostMessageA(window, WM_CLOSE, 0, 0);
     if (g_bRebootNeeded && (!g_bSilent || g_bAllowReboot))
         RestartWindows();
 }

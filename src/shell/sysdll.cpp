@@ -11,11 +11,17 @@
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
+#ifndef LOAD_LIBRARY_SEARCH_USER_DIRS
+#define LOAD_LIBRARY_SEARCH_USER_DIRS 0x00000400
+#endif
 
 static bool s_restricted;
+static bool s_currentFolderOut;
 
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesProc)(DWORD);
 typedef BOOL(WINAPI *SetDllDirectoryProc)(LPCSTR);
+typedef void *(WINAPI *AddDllDirectoryProc)(LPCWSTR);
+typedef BOOL(WINAPI *RemoveDllDirectoryProc)(void *);
 
 FARPROC LoadedDllProc(const char *dllName, const char *procName)
 {
@@ -30,10 +36,37 @@ void RestrictDllSearch()
         s_restricted = true;
     // Takes the current folder out of the search where the first is missing.
     if (auto setDirectory = LoadedDllFunction<SetDllDirectoryProc>("kernel32.dll", "SetDllDirectoryA"))
-        setDirectory("");
+        s_currentFolderOut = setDirectory("") != 0;
 }
 
 bool DllSearchRestricted() { return s_restricted; }
+
+HRESULT CallProductExport(ProductExport call, const char *folder)
+{
+    auto setDefault = LoadedDllFunction<SetDefaultDllDirectoriesProc>("kernel32.dll", "SetDefaultDllDirectories");
+    auto addDirectory = LoadedDllFunction<AddDllDirectoryProc>("kernel32.dll", "AddDllDirectory");
+    auto removeDirectory = LoadedDllFunction<RemoveDllDirectoryProc>("kernel32.dll", "RemoveDllDirectory");
+    auto setDirectory = LoadedDllFunction<SetDllDirectoryProc>("kernel32.dll", "SetDllDirectoryA");
+    void *cookie = NULL;
+    bool widened = false;
+    if (s_restricted && setDefault && addDirectory && removeDirectory) {
+        WCHAR wide[MAX_PATH];
+        if (MultiByteToWideChar(CP_ACP, 0, folder, -1, wide, MAX_PATH) > 0 && (cookie = addDirectory(wide)) != NULL)
+            setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS);
+    } else if (s_currentFolderOut && setDirectory) {
+        // Without the default directories the current folder is what the
+        // restriction took away; this folder stands in for it.
+        widened = setDirectory(folder) != 0;
+    }
+    HRESULT result = call();
+    if (cookie) {
+        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+        removeDirectory(cookie);
+    }
+    if (widened)
+        setDirectory("");
+    return result;
+}
 
 // Loaded system DLLs, kept to the end of the run.
 struct LoadedDll {

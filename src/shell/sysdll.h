@@ -53,4 +53,10 @@ Function LoadedDllFunction(const char *dllName, const char *procName)
 // the program's folder or the current one.
 HMODULE LoadProductDll(const char *fullPath);
 
+// Calls an export of a product DLL (DllRegisterServer and the like) with
+// folder added to the DLL search, so that a companion it loads by bare name
+// is found there; the restriction is back in force when it returns.
+typedef HRESULT(WINAPI *ProductExport)();
+HRESULT CallProductExport(ProductExport call, const char *folder);
+
 #endif

@@ -21,7 +21,11 @@ namespace {
 struct RemovalCase {
     const char *name;
     std::string dir;
+    bool shared = false;   // a folder others use: files of theirs are planted there
 };
+
+// What a sweep or the INI question would reach in a shared folder.
+const char *const kTheirs[] = {"zt-theirs.log", "zt-theirs.bak", "zt-theirs.tmp", "zeltra.ini"};
 
 class HostileRemoval : public ::testing::TestWithParam<RemovalCase> {
 protected:
@@ -37,6 +41,9 @@ TEST_P(HostileRemoval, EndsWithItsOutcomeAndStaysInItsFolder)
     WriteProfileStringA("ZELTRA", "DIR", c.dir.c_str());
     WriteProfileStringA("ZELTRA", "DEFDIR", c.dir.c_str());
     WriteProfileStringA("ZELTRA", "INSTOPTS", "12");
+    if (c.shared)
+        for (const char *name : kTheirs)
+            ASSERT_TRUE(WriteFileText(c.dir + "\\" + name, "theirs"));
     std::string temp = FreshDir("temp");
     Snapshot before = TakeSnapshot();
 
@@ -73,12 +80,22 @@ TEST_P(HostileRemoval, EndsWithItsOutcomeAndStaysInItsFolder)
     EXPECT_EQ("the user's notes", ReadFileText("C:\\zt\\dest\\notes.log"));
     for (const std::string &path : ChangedOutside(before, TakeSnapshot(), {temp, "C:\\windows\\win.ini"}))
         ADD_FAILURE() << "touched outside: " << path;
+    if (c.shared) {
+        EXPECT_FALSE(AnyLineHas(seen, "INI files")) << "asked about INI files that are not the product's";
+        for (const char *name : kTheirs) {
+            EXPECT_EQ("theirs", ReadFileText(c.dir + "\\" + name)) << name;
+            DeleteFileA((c.dir + "\\" + name).c_str());
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(WinIni, HostileRemoval,
     ::testing::Values(RemovalCase{"LongDir", "C:\\zt\\dest\\" + Repeat("r", 10000)},
                       RemovalCase{"FormatDir", "C:\\zt\\dest\\%s%n%1!s!!"},
-                      RemovalCase{"RelativeDir", "..\\dest\\gone"}),
+                      RemovalCase{"RelativeDir", "..\\dest\\gone"},
+                      RemovalCase{"WindowsFolder", "C:\\windows", true},
+                      RemovalCase{"DriveRoot", "C:\\", true},
+                      RemovalCase{"ProgramFiles", "C:\\Program Files", true}),
     [](const ::testing::TestParamInfo<RemovalCase> &info) { return std::string(info.param.name); });
 
 }  // namespace

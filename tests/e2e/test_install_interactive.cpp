@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,20 @@ protected:
     }
     DWORD Finish() { return Wait(setup, 60000); }
 
+    // The last message of a successful installation, answered with button:
+    // the restart question (OK and Cancel) or the success message (OK alone).
+    void AnswerFinalMessage(bool restartQuestion, int button)
+    {
+        MessageBoxSeen box = WaitForMessageBox("Installation successful!", Pid(), 60000);
+        ASSERT_TRUE(box);
+        EXPECT_EQ("Congratulations!", box.caption);
+        EXPECT_EQ(restartQuestion, box.text.find("needs to restart your computer") != std::string::npos) << box.text;
+        EXPECT_EQ(!restartQuestion, box.text.find("Happy FTP'ing!") != std::string::npos) << box.text;
+        HWND cancel = GetDlgItem(box.window, IDCANCEL);
+        EXPECT_EQ(restartQuestion, cancel != NULL && IsWindowVisible(cancel));
+        Command(box.window, button);
+    }
+
     // Starts an installation into dest whose help file is held open, and
     // returns once the copy waits at that file's Retry/Cancel question: the
     // test then acts while that file is the current one. Returns the file's
@@ -114,27 +129,56 @@ protected:
     }
 };
 
-TEST_F(InteractiveInstall, EveryQuestionAnsweredEndsWithTheRestartQuestion)
+class RestartAnswer : public InteractiveInstall, public ::testing::WithParamInterface<int> {};
+
+// The Explorer interface was registered: a restart is proposed, and made
+// on OK only (seen in the log, which install.ini turns on).
+TEST_P(RestartAnswer, EveryQuestionAnsweredEndsWithTheRestartQuestion)
 {
     std::string dest = std::string(kDestRoot) + "\\full";
+    WriteInstallIni(temp, {"LOGGING=1"});
     Launch();
     ChooseInstall();
     EnterFolder(dest);
     AcceptComponents();
     AcceptGroupAndIcons();
     AcceptIconPlacement();
-    // The Explorer interface was registered: a restart is proposed.
-    MessageBoxSeen box = AnswerMessageBox("Installation successful!", IDCANCEL, Pid(), 60000);
-    ASSERT_TRUE(box);
-    EXPECT_EQ("Congratulations!", box.caption);
-    EXPECT_NE(std::string::npos, box.text.find("needs to restart your computer"));
+    AnswerFinalMessage(true, GetParam());
     EXPECT_EQ(0u, Finish());
+    std::vector<std::string> log = ReadLines(temp + "\\setup.log");
+    EXPECT_EQ(GetParam() == IDOK, std::find(log.begin(), log.end(), "Restarting Windows") != log.end());
 
     EXPECT_TRUE(FileExists(dest + "\\zlclient.exe"));
     EXPECT_TRUE(FileExists(dest + "\\zeltra.ini"));
     EXPECT_TRUE(FileExists(dest + "\\sitesgov.ini"));
     EXPECT_EQ(dest, WinIni("ZELTRA", "DEFDIR"));
     EXPECT_EQ("12", WinIni("ZELTRA", "INSTOPTS"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, RestartAnswer, ::testing::Values(IDCANCEL, IDOK),
+                         [](const ::testing::TestParamInfo<int> &info) {
+                             return std::string(info.param == IDOK ? "Ok" : "Cancel");
+                         });
+
+// Cancel in the components dialog: the run ends, nothing installed or
+// recorded (the folder the prompt created stays empty).
+TEST_F(InteractiveInstall, CancelInTheComponentsDialogWritesNothing)
+{
+    std::string dest = std::string(kDestRoot) + "\\cancelled-components";
+    Launch();
+    ChooseInstall();
+    EnterFolder(dest);
+    HWND d = Dialog(IDC_COMPONENTS_HELP);
+    ASSERT_NE(nullptr, d);
+    ASSERT_TRUE(Click(d, IDCANCEL));
+    EXPECT_EQ(0u, Finish());
+    EXPECT_TRUE(ListDir(dest).empty());
+    EXPECT_EQ("\x01", WinIni("ZELTRA", "DIR"));
+    EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_FALSE(DirExists(GroupFolder("ZELTRA Pro")));
+    EXPECT_TRUE(CallLog().empty());
 }
 
 TEST_F(InteractiveInstall, AFolderInsideTheWorkFolderIsRefusedIgnoringCase)
@@ -252,6 +296,8 @@ TEST_F(InteractiveInstall, UpgradeYesKeepsTheUsersSitesInOriginalIni)
     WriteFileText(dest + "\\zeltra.ini",
                   "[MySites]\r\nFILENAME=old.ini\r\n[Work]\r\nHOST=ftp.work.example\r\nUSER=me\r\n"
                   "[Home]\r\nHOST=ftp.home.example\r\n[_config_]\r\nMAILADDR=me@example.com\r\n");
+    const std::string mySites = "[My Server]\r\nHOST=ftp.mine.example\r\n";
+    WriteFileText(dest + "\\sitesgov.ini", mySites);
     Launch();
     ChooseInstall();
     EnterFolder(dest);
@@ -259,8 +305,9 @@ TEST_F(InteractiveInstall, UpgradeYesKeepsTheUsersSitesInOriginalIni)
     ASSERT_TRUE(AnswerMessageBox("Do you wish to install additional FTP sites?", IDYES, Pid(), 60000));
     AcceptGroupAndIcons();
     AcceptIconPlacement();
-    ASSERT_TRUE(AnswerMessageBox("Installation successful!", IDCANCEL, Pid(), 60000));
+    AnswerFinalMessage(true, IDCANCEL);
     EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(mySites, ReadFileText(dest + "\\sitesgov.ini"));   // never overwritten
 
     std::string original = dest + "\\original.ini";
     char value[256];
@@ -287,7 +334,7 @@ TEST_F(InteractiveInstall, UpgradeNoLeavesTheFolderUntouched)
     ASSERT_TRUE(AnswerMessageBox("Do you wish to install additional FTP sites?", IDNO, Pid(), 60000));
     AcceptGroupAndIcons();
     AcceptIconPlacement();
-    ASSERT_TRUE(AnswerMessageBox("Installation successful!", IDCANCEL, Pid(), 60000));
+    AnswerFinalMessage(true, IDCANCEL);
     EXPECT_EQ(0u, Finish());
     EXPECT_EQ(old, ReadFileText(dest + "\\zeltra.ini"));
     EXPECT_FALSE(FileExists(dest + "\\original.ini"));
@@ -306,7 +353,8 @@ TEST_F(InteractiveInstall, OnlyFtpUtilitiesGiveMaskFourAndNoProductIni)
     ASSERT_TRUE(Click(d, IDC_EXPLORER));
     ASSERT_TRUE(Click(d, IDOK));
     AcceptGroupAndIcons();
-    ASSERT_TRUE(AnswerMessageBox("Installation successful!", IDOK, Pid(), 60000));
+    // No Explorer interface, nothing in use: the success message, no question.
+    AnswerFinalMessage(false, IDOK);
     EXPECT_EQ(0u, Finish());
     EXPECT_TRUE(FileExists(dest + "\\zlscript.exe"));
     // Required base files come along; the product INI step does not run.

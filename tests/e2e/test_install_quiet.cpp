@@ -192,6 +192,52 @@ TEST_F(QuietInstall, UpgradeKeepsAnOldProductIniUntouched)
     EXPECT_FALSE(FileExists(dest + "\\sitesav.ini"));
 }
 
+// Site lists the user already has are never overwritten; missing ones are
+// added next to them.
+TEST_F(QuietInstall, ExistingSiteListsAreKept)
+{
+    std::string dest = "C:\\zt\\dest\\sites";
+    CreateDirectoryA("C:\\zt\\dest", NULL);
+    CreateDirectoryA(dest.c_str(), NULL);
+    const std::string mine = "[My Server]\r\nHOST=ftp.mine.example\r\n";
+    for (const char *list : {"sitesav.ini", "SitesGov.ini"})
+        WriteFileText(dest + "\\" + list, mine);
+    zeltraOptions = {"DIR32=" + dest};
+
+    ASSERT_EQ(0u, Install());
+    for (const char *list : {"sitesav.ini", "SitesGov.ini"})
+        EXPECT_EQ(mine, ReadFileText(dest + "\\" + list)) << list;
+    EXPECT_EQ(ReadFileText(ProductFile("sitesarc.ini")), ReadFileText(dest + "\\sitesarc.ini"));
+    EXPECT_TRUE(FileExists(dest + "\\zeltra.ini"));
+}
+
+// A replaced program in use asks for a restart; with ALLOWRBT the quiet run
+// makes it (the Explorer interface, which asks for one too, is left out).
+TEST_F(QuietInstall, AllowedRestartForAProgramInUseIsMade)
+{
+    std::string dest = "C:\\zt\\dest\\inuse";
+    zeltraOptions = {"DIR32=" + dest};
+    installOptions.push_back("EXPLORER=0");
+    ASSERT_EQ(0u, Install());
+    DeleteFileA((temp + "\\setup.log").c_str());
+
+    zt::Run client;
+    client.exe = dest + "\\zlclient.exe";
+    client.tempDir = FreshDir("client-temp");
+    client.env = {{"ZELTRA_STAY_SECONDS", "120"}};
+    Started running = Start(client);
+    ASSERT_NE(nullptr, running.pi.hProcess);
+    Sleep(1000);
+    installOptions.push_back("ALLOWRBT=1");
+    DWORD code = Install();
+    TerminateProcess(running.pi.hProcess, 0);
+    Wait(running, 5000);
+
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(FileExists(dest + "\\zlclient.bak"));
+    EXPECT_TRUE(Contains(Log(), "Restarting Windows"));
+}
+
 TEST_F(QuietInstall, AnonymousLoginFallbackIsReplaced)
 {
     std::string dest = "C:\\zt\\dest\\mail";

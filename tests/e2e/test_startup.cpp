@@ -287,6 +287,63 @@ TEST_F(OptionsLookup, TemporaryFolderWinsOverProgramFolder)
     EXPECT_FALSE(zt::FileExists(program_ + "\\setup.log"));
 }
 
+// CRC-32 (the zip polynomial), as the build records it.
+DWORD Crc32(const std::string &data)
+{
+    DWORD crc = 0xFFFFFFFFu;
+    for (unsigned char byte : data) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// Makes exe what a build with ZL_INSTALL_INI makes: the options file carried
+// as the resource INSTINI, with its size and CRC-32 added to PAYLOADSUMS.
+bool CarryOptions(const std::string &exe, const std::string &options)
+{
+    std::string sums;
+    HMODULE module = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return false;
+    HRSRC found = FindResourceA(module, "PAYLOADSUMS", RT_RCDATA);
+    HGLOBAL loaded = found ? LoadResource(module, found) : NULL;
+    const char *data = loaded ? static_cast<const char *>(LockResource(loaded)) : NULL;
+    if (data)
+        sums.assign(data, SizeofResource(module, found));
+    FreeLibrary(module);
+    std::string record("INSTINI");
+    record.resize(16, '\0');
+    for (DWORD v : {DWORD(options.size()), Crc32(options)})
+        for (int shift = 0; shift < 32; shift += 8)
+            record += char((v >> shift) & 0xff);
+    sums += record;
+    const WORD lang = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    HANDLE update = sums.size() > record.size() ? BeginUpdateResourceA(exe.c_str(), FALSE) : NULL;
+    return update &&
+           UpdateResourceA(update, "EXE", "INSTINI", lang, const_cast<char *>(options.data()), DWORD(options.size())) &&
+           UpdateResourceA(update, RT_RCDATA, "PAYLOADSUMS", lang, const_cast<char *>(sums.data()), DWORD(sums.size())) &&
+           EndUpdateResourceA(update, FALSE);
+}
+
+// A setup.exe that carries its own install.ini takes its options from it,
+// before one in the temporary folder or beside the program.
+TEST_F(OptionsLookup, CarriedOptionsComeFirst)
+{
+    ASSERT_TRUE(CarryOptions(program_ + "\\setup.exe", Options("QUIET=1\r\nLOGGING=1\r\nLINE1=carried\r\n")));
+    ASSERT_TRUE(zt::WriteFileText(program_ + "\\install.ini",
+                                  Options("QUIET=1\r\nLOGGING=1\r\nLINE1=beside the program\r\n")));
+    zt::Run run;
+    run.exe = program_ + "\\setup.exe";
+    std::string temp;
+    EXPECT_EQ(0u, RunWith(Options("QUIET=1\r\nLOGGING=1\r\nLINE1=temporary folder\r\n"), &temp, run));
+    std::vector<std::string> log = zt::ReadLines(temp + "\\setup.log");
+    EXPECT_NE(-1, IndexOf(log, "g_szLine1=\"carried\""));
+    EXPECT_EQ(-1, IndexOf(log, "g_szLine1=\"temporary folder\""));
+    EXPECT_EQ(-1, IndexOf(log, "g_szLine1=\"beside the program\""));
+}
+
 TEST_F(OptionsLookup, ProgramFolderIsUsedWhenTemporaryFolderHasNone)
 {
     ASSERT_TRUE(zt::WriteFileText(program_ + "\\install.ini",

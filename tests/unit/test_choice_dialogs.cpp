@@ -209,6 +209,20 @@ TEST(Components, UtilitiesGateBrowserIntegration)
 
     EXPECT_EQ(15, RunComponents(15, 15, [](HWND dialog) { zt::Click(dialog, IDOK); }));
     EXPECT_EQ(1, gbInstallBonusPack);
+
+    // Where the platform forbids it (NT 3.x), ticking the utilities again
+    // does not offer it, and a tick it gets anyway counts for nothing.
+    result = RunComponents(5, 5, [](HWND dialog) {
+        zt::Click(dialog, IDC_UTILITIES);
+        zt::Click(dialog, IDC_UTILITIES);
+        zt::Settle(dialog);
+        EXPECT_TRUE(zt::IsChecked(dialog, IDC_UTILITIES));
+        EXPECT_FALSE(zt::IsEnabled(dialog, IDC_BROWSER));
+        SendMessageA(GetDlgItem(dialog, IDC_BROWSER), BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageA(GetDlgItem(dialog, IDC_EXPLORER), BM_SETCHECK, BST_CHECKED, 0);
+        zt::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(kComponentClassic | kComponentUtilities, result);
 }
 
 TEST(Components, BrowserWithoutUtilitiesIsIgnored)
@@ -249,7 +263,9 @@ TEST(Components, WithoutClassicNothingIsShown)
 TEST(Components, DialogThatCannotBeShownChoosesNothing)
 {
     HINSTANCE withoutTemplates = GetModuleHandleA("kernel32.dll");
+    gbInstallBonusPack = 1;
     EXPECT_EQ(0, ChooseComponents(NULL, withoutTemplates, 15, 15));
+    EXPECT_EQ(0, gbInstallBonusPack) << "as Cancel: no utilities nobody chose";
     EXPECT_EQ(-1, AskInstallOrRemove(NULL, withoutTemplates)) << "the driver reads it as install";
 }
 

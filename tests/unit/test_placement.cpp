@@ -251,6 +251,27 @@ TEST_F(Placement, Windows98SchedulesCopiesAtNextStart)
     EXPECT_TRUE(added.count("Marlquin" + std::to_string(second)));
 }
 
+// Paths in commands run at the next start: short where there is a short
+// form, and in quotes whenever a blank is left, as on a volume without 8.3
+// names, where the long path comes back unchanged.
+TEST(CommandPath, ABlankIsAlwaysQuoted)
+{
+    std::string dir = zt::FreshDir("with blank");
+    ASSERT_TRUE(zt::WriteFileText(dir + "\\x.del", "x"));
+    char out[300];
+    for (const std::string &path : {dir + "\\x.del", dir + "\\missing file.del", dir}) {
+        ASSERT_TRUE(CommandPathOf(path.c_str(), out, sizeof out)) << path;
+        if (strchr(out, ' '))
+            EXPECT_TRUE(out[0] == '"' && out[strlen(out) - 1] == '"') << out;
+    }
+    EXPECT_TRUE(QuoteCommandPath(out, sizeof out, "C:\\Program Files\\ZELTRA Pro\\x.del"));
+    EXPECT_STREQ("\"C:\\Program Files\\ZELTRA Pro\\x.del\"", out);
+    EXPECT_TRUE(QuoteCommandPath(out, sizeof out, "C:\\PROGRA~1\\ZELTRA~1\\X.DEL"));
+    EXPECT_STREQ("C:\\PROGRA~1\\ZELTRA~1\\X.DEL", out);
+    EXPECT_FALSE(QuoteCommandPath(out, 10, "C:\\a b\\long.del"));
+    zt::RemoveTree(dir);
+}
+
 TEST_F(Placement, RunOnceCommandTextAndLength)
 {
     g_bWinNT = 0;

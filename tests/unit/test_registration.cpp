@@ -14,6 +14,7 @@
 #include "removal/removal_worker.h"
 #include "shell/options.h"
 #include "shell/startup.h"
+#include "shell/sysdll.h"
 
 #include "harness.h"
 #include "install_state.h"
@@ -52,6 +53,8 @@ protected:
 
     void SetUp() override
     {
+        // As setup.exe runs: the product's folder is out of the DLL search.
+        RestrictDllSearch();
         ResetCatalogue();
         FillDescriptions();
         g_bSilent = 1;
@@ -344,6 +347,30 @@ TEST_F(RegistrationTest, CancelledGroupDialogStops)
     EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL));
     EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, ZL_CLASS_EXPLORER)));
     EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(false, ZL_CLASS_EXPLORER)));
+}
+
+// Interactive: a name Program Manager cannot carry is told to the user, who
+// is asked again with it; the name then chosen is used.
+TEST_F(RegistrationTest, UnusableGroupNameIsAskedAgain)
+{
+    zt::Driver driver([] {
+        HWND dialog = zt::WaitForDialog({"Program Manager Group", IDC_GROUP_COMBO});
+        ASSERT_TRUE(dialog != NULL);
+        zt::SetControlText(dialog, IDC_GROUP_COMBO, "My \"Tools\"");
+        zt::Click(dialog, IDOK);
+        zt::MessageBoxSeen box = zt::AnswerMessageBox("cannot make a group named", IDOK);
+        ASSERT_TRUE(box);
+        EXPECT_NE(std::string::npos, box.text.find("My \"Tools\"")) << box.text;
+        dialog = zt::WaitForDialog({"Program Manager Group", IDC_GROUP_COMBO});
+        ASSERT_TRUE(dialog != NULL);
+        EXPECT_EQ("My \"Tools\"", zt::ControlText(dialog, IDC_GROUP_COMBO));
+        zt::SetControlText(dialog, IDC_GROUP_COMBO, "ZT Override");
+        zt::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(1, Run(kComponentClassic));
+    driver.Join();
+    EXPECT_EQ("ZT Override", zt::WinIni("ZELTRA", "GROUP"));
+    EXPECT_TRUE(zt::DirExists(zt::ProgramsMenuFolder() + "\\ZT Override"));
 }
 
 // Interactive, no namespace key yet: the user places the Explorer icon.

@@ -302,6 +302,9 @@ TEST_F(RemoveInstallationTest, RemovesRegistryEntriesAndCatalogueFiles)
     zt::RegSetText(HKEY_CLASSES_ROOT, kBaseServer, NULL, "C:\\x\\zlclient.exe");
     zt::RegSetText(HKEY_CLASSES_ROOT, kBaseServer, "ThreadingModel", "Apartment");
     zt::WriteFileText(dir + "\\mine.dat", "user data");
+    // Copies an in-use replacement left for the next start go with their files.
+    for (const char *pending : {"zlclient.new", "zlexpl32.new", "zlsyncd.new", "zlstub.new"})
+        zt::WriteFileText(dir + "\\" + pending, "x");
 
     char error[256] = "stale";
     EXPECT_EQ(1, Remove(15, error));
@@ -468,6 +471,46 @@ TEST_F(RemoveInstallationTest, DefaultGroupIsDeleted)
     zt::RemoveTree(group);
 }
 
+// Folders others use: a crafted or mistaken DIR naming one must not lose
+// anything but the catalogue's files.
+std::string EnvFolder(const char *name)
+{
+    char value[MAX_PATH] = "";
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value ? value : "";
+}
+
+std::string ShellFolder(const char *name)
+{
+    std::string value;
+    zt::RegValue(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name,
+                 &value);
+    return value;
+}
+
+TEST(SharedFolder, IsToldFromTheProductsOwn)
+{
+    char windows[MAX_PATH], system[MAX_PATH], temp[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    GetSystemDirectoryA(system, sizeof system);
+    GetTempPathA(sizeof temp, temp);
+    std::string profile = EnvFolder("USERPROFILE");
+    std::string lowered = windows;
+    CharLowerA(&lowered[0]);
+    std::string shared[] = {"C:\\", "C:", std::string(windows), lowered + "\\", std::string(windows) + "/.",
+                            system, temp, EnvFolder("ProgramFiles"), profile,
+                            profile.substr(0, profile.rfind('\\')), ShellFolder("Personal"),
+                            ShellFolder("Desktop"), ShellFolder("AppData")};
+    for (const std::string &folder : shared) {
+        ASSERT_FALSE(folder.empty());
+        EXPECT_TRUE(FolderIsShared(folder.c_str())) << folder;
+    }
+    std::string own = zt::FreshDir("rm_own");
+    for (const std::string &folder : {own, EnvFolder("ProgramFiles") + "\\ZELTRA Pro", std::string(windows) + "x"})
+        EXPECT_FALSE(FolderIsShared(folder.c_str())) << folder;
+    zt::RemoveTree(own);
+}
+
 // --- RunRemoval ----------------------------------------------------------
 
 class RunRemovalTest : public RemovalTest {
@@ -545,6 +588,46 @@ TEST_F(RunRemovalTest, UserFileKeepsFolderAndNamesIt)
     EXPECT_TRUE(zt::FileExists(dir + "\\download.zip"));
     EXPECT_EQ(0, g_bRebootNeeded);
     EXPECT_TRUE(RunOnceCommands("rmdir", false).empty());
+}
+
+// Recorded in the temporary folder (a folder others use): the catalogue's
+// files go, nothing is swept or asked, and the folder stays.
+TEST_F(RunRemovalTest, SharedFolderLosesOnlyTheCatalogueFiles)
+{
+    std::string savedTmp = EnvFolder("TMP"), savedTemp = EnvFolder("TEMP");
+    SetEnvironmentVariableA("TMP", dir.c_str());
+    SetEnvironmentVariableA("TEMP", dir.c_str());
+    Record("12");
+    for (const char *name : {"other.log", "other.bak", "zeltra.ini", "sites.ini"})
+        zt::WriteFileText(dir + "\\" + name, "theirs");
+    zt::Driver driver([] {
+        zt::MessageBoxSeen box = zt::AnswerMessageBox("", IDOK);
+        EXPECT_NE(std::string::npos, box.text.find("Check the folder")) << box.text;
+    });
+    RunRemoval(NULL, 0, 0);
+    driver.Join();
+    SetEnvironmentVariableA("TMP", savedTmp.empty() ? NULL : savedTmp.c_str());
+    SetEnvironmentVariableA("TEMP", savedTemp.empty() ? NULL : savedTemp.c_str());
+    EXPECT_FALSE(zt::FileExists(dir + "\\zlclient.exe"));
+    EXPECT_FALSE(zt::FileExists(dir + "\\zlexpl32.dll"));
+    for (const char *name : {"other.log", "other.bak", "zeltra.ini", "sites.ini"})
+        EXPECT_TRUE(zt::FileExists(dir + "\\" + name)) << name;
+    EXPECT_TRUE(zt::DirExists(dir));
+
+    // Emptied all the same, it still stays.
+    for (const char *name : {"other.log", "other.bak", "zeltra.ini", "sites.ini"})
+        DeleteFileA((dir + "\\" + name).c_str());
+    WriteInstalledFiles(dir);
+    SetEnvironmentVariableA("TMP", dir.c_str());
+    SetEnvironmentVariableA("TEMP", dir.c_str());
+    Record("12");
+    zt::Driver again([] { EXPECT_TRUE(zt::AnswerMessageBox("Check the folder", IDOK)); });
+    RunRemoval(NULL, 0, 0);
+    again.Join();
+    SetEnvironmentVariableA("TMP", savedTmp.empty() ? NULL : savedTmp.c_str());
+    SetEnvironmentVariableA("TEMP", savedTemp.empty() ? NULL : savedTemp.c_str());
+    EXPECT_TRUE(zt::DirExists(dir));
+    EXPECT_TRUE(zt::ListDir(dir).empty());
 }
 
 // A file in use: its deletion and the folder's are scheduled, and the

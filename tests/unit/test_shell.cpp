@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "flow/driver.h"
 #include "harness.h"
 #include "install/catalogue.h"
 #include "resource.h"
@@ -15,6 +16,7 @@
 #include "shell/options.h"
 #include "shell/paths.h"
 #include "shell/startup.h"
+#include "uidriver.h"
 
 namespace {
 
@@ -487,12 +489,46 @@ TEST(Pump, ReturnsAtOnceAndKeepsAQuitRequest)
 {
     EXPECT_EQ(1, PumpMessages());
     g_bQuitRequested = FALSE;
-    PostQuitMessage(0);
+    PostQuitMessage(7);
     EXPECT_EQ(1, PumpMessages());
     EXPECT_TRUE(g_bQuitRequested);
+    EXPECT_EQ(7, g_nQuitCode);
     g_bQuitRequested = FALSE;
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE));
+}
+
+// A quit request the work took off the queue ends the program, with its
+// code, once the work is over (here: Exit at the first question).
+TEST(Pump, QuitRequestEndsTheProgramWithItsCode)
+{
+    WNDCLASSA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = g_hInstance;
+    wc.lpszClassName = "ZTQuitTest";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowA("ZTQuitTest", "", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL, g_hInstance, NULL);
+    ASSERT_NE(nullptr, window);
+    g_bSilent = 0;
+    g_bRebootNeeded = 0;
+    g_bQuitRequested = TRUE;
+    g_nQuitCode = 7;
+    zt::Driver driver([] {
+        HWND first = zt::WaitForDialog({"ZELTRA Pro Installation", IDC_RADIO_FIRST});
+        ASSERT_NE(nullptr, first);
+        zt::Click(first, IDCANCEL);
+    });
+    SendMessageA(window, WM_COMMAND, IDM_START, 0);
+    driver.Join();
+    MSG msg;
+    memset(&msg, 0, sizeof msg);
+    while (GetMessageA(&msg, NULL, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    EXPECT_EQ(UINT(WM_QUIT), msg.message);
+    EXPECT_EQ(WPARAM(7), msg.wParam);
+    g_bQuitRequested = FALSE;
+    DestroyWindow(window);
 }
 
 }  // namespace

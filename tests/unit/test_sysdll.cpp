@@ -94,4 +94,29 @@ TEST_F(SystemDlls, ProductDllsLoadByTheirFullPath)
     EXPECT_EQ(nullptr, LoadProductDll((dir + "\\missing.dll").c_str()));
 }
 
+// A product DLL's export that loads its companion by bare name, as the
+// real ones do while they register.
+HRESULT WINAPI LoadCompanion()
+{
+    HMODULE companion = LoadLibraryA("ztcompanion.dll");
+    if (!companion)
+        return E_FAIL;
+    FreeLibrary(companion);
+    return S_OK;
+}
+
+TEST_F(SystemDlls, ProductExportsFindCompanionsInTheirFolderOnly)
+{
+    std::string dir = zt::FreshDir("sysdll-companion");
+    ASSERT_TRUE(zt::CopyFileTo(Planted("lz32.dll"), dir + "\\ztcompanion.dll"));
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+
+    EXPECT_EQ(E_FAIL, LoadCompanion());
+    EXPECT_EQ(S_OK, CallProductExport(LoadCompanion, dir.c_str()));
+    // Before and after the call the folder is out of the search again.
+    EXPECT_EQ(E_FAIL, LoadCompanion());
+    EXPECT_EQ(S_OK, CallProductExport(LoadCompanion, dir.c_str()));
+    EXPECT_EQ(E_FAIL, LoadCompanion());
+}
+
 }  // namespace
