@@ -46,9 +46,12 @@ tree_of() {   # scale -> build tree
   if [ "$1" = 1 ]; then zl_build_dir "$flavour"; else echo "$ZL_ROOT/build/bench-x$1"; fi
 }
 build_tree() {   # tree scale trace(ON|OFF) log-name
-  if [ ! -f "$1/CMakeCache.txt" ]; then
+  # The bench's own trees are configured every time (a few seconds), so that trees
+  # of earlier runs get the options too; no payload-sizes.txt there (the sizes come
+  # from the product's tree). The usual 1x tree of the 64-bit flavour only when new.
+  if [ "$2" != 1 ] || [ "$3" = ON ] || [ ! -f "$1/CMakeCache.txt" ]; then
     cmake -S . -B "$1" -DCMAKE_TOOLCHAIN_FILE="$ZL_ROOT/$toolchain" -DCMAKE_BUILD_TYPE=Release \
-      -DZL_BUILD_TESTS=OFF -DZL_DOC_SCALE="$2" -DZL_TRACE="$3" >"$WORK/configure-$4.log" 2>&1 \
+      -DZL_BUILD_TESTS=OFF -DZL_DOC_SCALE="$2" -DZL_TRACE="$3" -DZL_PAYLOAD_SIZES=OFF >"$WORK/configure-$4.log" 2>&1 \
       || { cat "$WORK/configure-$4.log"; return 1; }
   fi
   cmake --build "$1" -j2 --target setup >"$WORK/build-$4.log" 2>&1 || { tail -30 "$WORK/build-$4.log"; return 1; }
