@@ -1,27 +1,35 @@
 #!/bin/bash
 # Installation benchmark: setup.exe's quiet installation against a silent
 # NSIS installer of the same files, and the fixed cost of starting any
-# Windows program under Wine; sizes; growth with the payload; expansion
-# throughput. Not part of the test suite.
+# Windows program under Wine; the installation's time by phase; sizes;
+# growth with the payload; expansion throughput. Not part of the test suite.
 #
 #   bash bench/run.sh            # BENCH_RUNS=N for more than 5 runs each
+#                                # BENCH_NOTE="..." adds a line to the results
 #
-# Writes bench/results/bench.csv, bench/results/table.txt, bench/results/bench.png.
+# Writes bench/results/bench.csv, bench/results/table.txt, bench/results/bench.png,
+# and the performance section of docs/guide.md.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine-env.sh
 
+BENCH_START=$(date +%s)
 RUNS=${BENCH_RUNS:-5}
 SCALES=${BENCH_SCALES:-"1 4 16"}
+# Scales timed by phase too, with a build that marks the phases.
+SPLIT_SCALES=${BENCH_SPLIT_SCALES:-"1 16"}
 RESULTS=$ZL_ROOT/bench/results
 WORK=$ZL_ROOT/build/bench
 mkdir -p "$RESULTS" "$WORK"
+# Every Windows program below writes to a file of its own, never to this log.
+exec > >(tee "$RESULTS/run.log") 2>&1
 
 bash scripts/deps.sh || exit 1
 
 # --- Builds -----------------------------------------------------------------
 # The product (32-bit) for its size; the flavour this machine runs for the
-# timings: the usual tree at 1x, build/bench-xN for the scaled documents.
+# timings: the usual tree at 1x, build/bench-xN for the scaled documents;
+# build/bench-trace-xN with the phase marks (ZL_TRACE) for the split.
 echo "== Building"
 cmake --preset mingw -DZL_BUILD_TESTS=OFF >"$WORK/configure32.log" 2>&1 || { cat "$WORK/configure32.log"; exit 1; }
 cmake --build --preset mingw >"$WORK/build32.log" 2>&1 || { tail -30 "$WORK/build32.log"; exit 1; }
@@ -29,21 +37,33 @@ cmake --build --preset mingw >"$WORK/build32.log" 2>&1 || { tail -30 "$WORK/buil
 flavour=$(zl_flavour)
 if [ "$flavour" = mingw ]; then
   toolchain=cmake/toolchain-i686.cmake; cxx=i686-w64-mingw32-g++; nsis_target=x86-unicode
+  flavour_text="32-bit: setup.exe (i686, the product) against NSIS x86-unicode, under 32-bit Wine"
 else
   toolchain=cmake/toolchain-x86_64.cmake; cxx=x86_64-w64-mingw32-g++; nsis_target=amd64-unicode
+  flavour_text="64-bit: setup.exe built for x86_64 against NSIS amd64-unicode, under wine64 (this kernel runs no 32-bit code)"
 fi
 tree_of() {   # scale -> build tree
   if [ "$1" = 1 ]; then zl_build_dir "$flavour"; else echo "$ZL_ROOT/build/bench-x$1"; fi
 }
+build_tree() {   # tree scale trace(ON|OFF) log-name
+  # The bench's own trees are configured every time (a few seconds), so that trees
+  # of earlier runs get the options too; no payload-sizes.txt there (the sizes come
+  # from the product's tree). The usual 1x tree of the 64-bit flavour only when new.
+  if [ "$2" != 1 ] || [ "$3" = ON ] || [ ! -f "$1/CMakeCache.txt" ]; then
+    cmake -S . -B "$1" -DCMAKE_TOOLCHAIN_FILE="$ZL_ROOT/$toolchain" -DCMAKE_BUILD_TYPE=Release \
+      -DZL_BUILD_TESTS=OFF -DZL_DOC_SCALE="$2" -DZL_TRACE="$3" -DZL_PAYLOAD_SIZES=OFF >"$WORK/configure-$4.log" 2>&1 \
+      || { cat "$WORK/configure-$4.log"; return 1; }
+  fi
+  cmake --build "$1" -j2 --target setup >"$WORK/build-$4.log" 2>&1 || { tail -30 "$WORK/build-$4.log"; return 1; }
+}
 for scale in $SCALES; do
   tree=$(tree_of "$scale")
-  if [ ! -f "$tree/CMakeCache.txt" ]; then
-    cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE="$ZL_ROOT/$toolchain" -DCMAKE_BUILD_TYPE=Release \
-      -DZL_BUILD_TESTS=OFF -DZL_DOC_SCALE="$scale" >"$WORK/configure-x$scale.log" 2>&1 \
-      || { cat "$WORK/configure-x$scale.log"; exit 1; }
-  fi
   echo "   $tree (documents x$scale)"
-  cmake --build "$tree" -j2 --target setup >"$WORK/build-x$scale.log" 2>&1 || { tail -30 "$WORK/build-x$scale.log"; exit 1; }
+  if [ "$scale" != 1 ] || [ "$flavour" != mingw ]; then build_tree "$tree" "$scale" OFF "x$scale" || exit 1; fi
+done
+for scale in $SPLIT_SCALES; do
+  echo "   $ZL_ROOT/build/bench-trace-x$scale (documents x$scale, phase marks)"
+  build_tree "$ZL_ROOT/build/bench-trace-x$scale" "$scale" ON "trace-x$scale" || exit 1
 done
 
 # The bench's own Windows helpers.
@@ -138,7 +158,8 @@ reset_state() {
   "$ZL_WINE" "$WORK/reset.exe" "$SETUP_DIR" "$NSIS_DIR" >"$WORK/reset.log" 2>&1 </dev/null
 }
 
-# One timed start of a Windows program; prints its wall time in seconds.
+# One timed start of a Windows program; prints its wall time in seconds and
+# leaves "start end" (host clock) in $WORK/last-times.
 timed() {   # exe args...
   local t0 t1 rc
   t0=$(now)
@@ -146,6 +167,7 @@ timed() {   # exe args...
   rc=$?
   t1=$(now)
   if [ $rc -ne 0 ]; then echo "   exit code $rc from $1" >&2; fi
+  echo "$t0 $t1" >"$WORK/last-times"
   awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f\n", b - a }'
 }
 
@@ -159,11 +181,19 @@ stats() {   # times... -> "min median max"
     printf "%.3f %.3f %.3f\n", v[1], m, v[NR] }'
 }
 
+# The traced build's marks go to this file, after a line with the host's
+# start and end of the run: report.py makes the phases of them.
+TRACE_WIN='C:\bench\trace.txt'
+TRACE_FILE=$WINEPREFIX/drive_c/bench/trace.txt
+
 # One run of a case from a clean machine; prints its wall time.
 run_case() {   # kind exe
   reset_state
   case $1 in
     setup) printf '[INSTALL]\r\nQUIET=1\r\n' >"$TEMP_DIR/install.ini"; timed "$2" ;;
+    traced) printf '[INSTALL]\r\nQUIET=1\r\n' >"$TEMP_DIR/install.ini"; rm -f "$TRACE_FILE"
+            ZL_TRACE_FILE=$TRACE_WIN timed "$2"
+            { echo "run $(cat "$WORK/last-times")"; cat "$TRACE_FILE" 2>/dev/null; } >>"$WORK/trace-$3.txt" ;;
     nsis)  timed "$2" /S ;;
     noop)  timed "$2" ;;
   esac
@@ -184,8 +214,10 @@ measure_turns() {   # kind:exe...
   local -a times
   for i in $(seq 0 "$RUNS"); do
     j=0
+    # The warm-up's marks are left out too.
+    [ "$i" = 1 ] && rm -f "$WORK/trace-$scale.txt"
     for item in "$@"; do
-      t=$(run_case "${item%%:*}" "${item#*:}")
+      t=$(run_case "${item%%:*}" "${item#*:}" "$scale")
       [ "$i" -gt 0 ] && times[$j]="${times[$j]:-} $t"
       j=$((j + 1))
     done
@@ -220,16 +252,23 @@ payload_bytes() {   # tree
 
 # --- Timings ----------------------------------------------------------------
 echo "== Timing, $RUNS runs each (after one warm-up run)"
+scale=0
 read -r n0 n1 n2 < <(measure_turns "noop:$WORK/noop.exe")
 echo "   do-nothing program:      $n0 / $n1 / $n2 s"
 row time noop 0 0 "$n0" "$n1" "$n2" s
 for scale in $SCALES; do
   tree=$(tree_of "$scale")
   bytes=$(payload_bytes "$tree")
-  mapfile -t lines < <(measure_turns "setup:$tree/setup.exe" \
-    "nsis:$WORK/nsis-x$scale-$nsis_target-zlib.exe" "nsis:$WORK/nsis-x$scale-$nsis_target-lzma.exe")
+  cases=("setup:$tree/setup.exe")
+  names=(setup)
+  if [[ " $SPLIT_SCALES " == *" $scale "* ]]; then
+    cases+=("traced:$ZL_ROOT/build/bench-trace-x$scale/setup.exe"); names+=(setup-traced)
+  fi
+  cases+=("nsis:$WORK/nsis-x$scale-$nsis_target-zlib.exe" "nsis:$WORK/nsis-x$scale-$nsis_target-lzma.exe")
+  names+=(nsis-zlib nsis-lzma)
+  mapfile -t lines < <(measure_turns "${cases[@]}")
   j=0
-  for case in setup nsis-zlib nsis-lzma; do
+  for case in "${names[@]}"; do
     read -r a b c <<<"${lines[$j]}"
     echo "   x$scale $case: $a / $b / $c s"
     row time "$case" "$scale" "$bytes" "$a" "$b" "$c" s
@@ -237,6 +276,10 @@ for scale in $SCALES; do
   done
   # What the last runs left: both installers place every payload file.
   echo "   files installed by the last runs: setup.exe $(cat "$WORK/count-setup-last"), NSIS $(cat "$WORK/count-nsis-last")"
+  if [ -f "$WORK/trace-$scale.txt" ]; then
+    cp "$WORK/trace-$scale.txt" "$RESULTS/trace-x$scale.txt"
+    python3 bench/report.py phases "$WORK/trace-$scale.txt" "$scale" "$bytes" >>"$csv" || exit 1
+  fi
 done
 reset_state
 
@@ -265,6 +308,7 @@ field() { grep "^$1" "$sizes" | awk -F: '{ gsub(/ /, "", $2); print $2 }'; }
 row size payload-raw 1 0 "$(field 'raw size')" "$(field 'raw size')" "$(field 'raw size')" bytes
 row size payload-szdd 1 0 "$(field 'packed by the project')" "$(field 'packed by the project')" "$(field 'packed by the project')" bytes
 row size payload-mscompress 1 0 "$(field 'packed by mscompress')" "$(field 'packed by mscompress')" "$(field 'packed by mscompress')" bytes
+row size setup-less-payload 1 0 "$(field 'setup.exe less')" "$(field 'setup.exe less')" "$(field 'setup.exe less')" bytes
 for f in "setup-32bit:$ZL_ROOT/build/setup.exe" "nsis32-zlib:$WORK/nsis32-zlib.exe" "nsis32-lzma:$WORK/nsis32-lzma.exe" \
          "setup-run:$(tree_of 1)/setup.exe" "nsis-run-zlib:$WORK/nsis-x1-$nsis_target-zlib.exe" \
          "nsis-run-lzma:$WORK/nsis-x1-$nsis_target-lzma.exe"; do
@@ -272,5 +316,8 @@ for f in "setup-32bit:$ZL_ROOT/build/setup.exe" "nsis32-zlib:$WORK/nsis32-zlib.e
   row size "${f%%:*}" 1 0 "$s" "$s" "$s" bytes
 done
 
-python3 bench/report.py "$csv" "$RESULTS/table.txt" "$RESULTS/bench.png" "$flavour"
+python3 bench/report.py table "$csv" "$RESULTS/table.txt" "$RESULTS/bench.png" "$flavour_text" \
+  "$ZL_ROOT/docs/guide.md" || exit 1
 cat "$RESULTS/table.txt"
+elapsed=$(( $(date +%s) - BENCH_START ))
+echo "== bench/run.sh took $((elapsed / 60)) min $((elapsed % 60)) s (BENCH_RUNS=$RUNS, BENCH_SCALES=\"$SCALES\", BENCH_SPLIT_SCALES=\"$SPLIT_SCALES\")"

@@ -4,6 +4,11 @@
 # usage: payload-sizes.sh MANIFEST SETUP-EXE OUT
 manifest=$1; setup=$2; out=$3
 work=$(mktemp -d)
+# mscompress takes about a minute for 100 MB: its sizes are kept beside the
+# output, one line per file (path, size, modification time, packed size), and
+# reused while the file is unchanged, so that relinking setup.exe stays quick.
+cache=$out.mscompress
+touch "$cache"
 raw=0; ours=0; ref=0; plain=0
 while read -r res mode stored source; do
     if [ "$mode" != szdd ]; then
@@ -12,10 +17,16 @@ while read -r res mode stored source; do
     fi
     raw=$((raw + $(stat -c %s "$source")))
     ours=$((ours + $(stat -c %s "$stored")))
-    cp "$source" "$work/f"
-    rm -f "$work/f_"
-    mscompress "$work/f" >/dev/null 2>&1
-    ref=$((ref + $(stat -c %s "$work/f_")))
+    key="$source $(stat -c '%s %Y' "$source")"
+    packed=$(awk -v k="$key" 'substr($0, 1, length(k) + 1) == k " " { v = $NF } END { print v }' "$cache")
+    if [ -z "$packed" ]; then
+        cp "$source" "$work/f"
+        rm -f "$work/f_"
+        mscompress "$work/f" >/dev/null 2>&1
+        packed=$(stat -c %s "$work/f_")
+        echo "$key $packed" >>"$cache"
+    fi
+    ref=$((ref + packed))
 done <"$manifest"
 rm -rf "$work"
 {

@@ -56,13 +56,35 @@ static void DeleteRunOnceValues()
     }
 }
 
-// The Program Manager server opens a folder window per group it creates.
+// The Program Manager server opens a folder window per group it creates
+// (an explorer process of its own). Closing one takes that process a second
+// or two, and until it has gone it holds up every message sent to all
+// windows, such as the next installation's DdeConnect broadcast: so the
+// reset waits for those processes to end.
+static HANDLE s_closing[MAXIMUM_WAIT_OBJECTS];
+static DWORD s_closingCount;
+
 static BOOL CALLBACK CloseGroupWindow(HWND window, LPARAM)
 {
     char title[512];
-    if (IsWindowVisible(window) && GetWindowTextA(window, title, sizeof title) && strstr(title, kGroup))
-        PostMessageA(window, WM_CLOSE, 0, 0);
+    if (!(IsWindowVisible(window) && GetWindowTextA(window, title, sizeof title) && strstr(title, kGroup)))
+        return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid && pid != GetCurrentProcessId() && s_closingCount < MAXIMUM_WAIT_OBJECTS) {
+        if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid))
+            s_closing[s_closingCount++] = process;
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
     return TRUE;
+}
+
+static void WaitForClosedWindows()
+{
+    if (s_closingCount)
+        WaitForMultipleObjects(s_closingCount, s_closing, TRUE, 10000);
+    for (DWORD i = 0; i < s_closingCount; ++i)
+        CloseHandle(s_closing[i]);
 }
 
 int main(int argc, char **argv)
@@ -83,6 +105,7 @@ int main(int argc, char **argv)
     }
     DeleteRunOnceValues();
     EnumWindows(CloseGroupWindow, 0);
+    WaitForClosedWindows();
     char programs[MAX_PATH] = "", group[MAX_PATH];
     SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
     snprintf(group, sizeof group, "%s\\%s", programs, kGroup);

@@ -16,15 +16,28 @@ struct LoadedResource {
     LoadedResource &operator=(const LoadedResource &) = delete;
 };
 
-// CRC-32 (the zip polynomial), as the build records it.
-static DWORD Crc32(const BYTE *data, DWORD size)
+// CRC-32 (the zip polynomial), as the build records it. A byte at a time
+// through a table made on first use: a bit at a time, the check of a large
+// payload cost as much as writing it.
+static DWORD s_crcTable[256];
+
+static void MakeCrcTable()
 {
-    DWORD crc = 0xFFFFFFFFu;
-    for (DWORD i = 0; i < size; ++i) {
-        crc ^= data[i];
+    for (DWORD n = 0; n < 256; ++n) {
+        DWORD crc = n;
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        s_crcTable[n] = crc;
     }
+}
+
+static DWORD Crc32(const BYTE *data, DWORD size)
+{
+    if (!s_crcTable[1])
+        MakeCrcTable();
+    DWORD crc = 0xFFFFFFFFu;
+    for (DWORD i = 0; i < size; ++i)
+        crc = (crc >> 8) ^ s_crcTable[(crc ^ data[i]) & 0xFFu];
     return ~crc;
 }
 

@@ -13,6 +13,7 @@
 #include "shell/paths.h"
 #include "shell/sysdll.h"
 #include "shell/startup.h"
+#include "shell/trace.h"
 
 namespace {
 
@@ -372,13 +373,18 @@ bool SelfRegisterDll(const char *destDir, const char *dllName, HRESULT *result)
 void RunRegistrationSteps(SequenceContext &c)
 {
     char group[kGroupSize] = "";
+    ZL_MARK("registry");
     RegisterBaseClass(c);
     WriteFolderSettings(c);
     ChooseGroupName(c, group);
+    ZL_MARK("progman");
     CreateGroupAndItems(c, group);
+    ZL_MARK("registry");
     WriteNamespaceEntries(c);
     WriteUninstallEntry(c, group);
+    ZL_MARK("selfreg");
     RegisterIconLink(c);
     RegisterExplorer(c);
     RegisterBrowserAndScheduler(c);
+    ZL_MARK("registry");
 }

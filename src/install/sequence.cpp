@@ -7,6 +7,7 @@
 #include "install/registration.h"
 #include "shell/options.h"
 #include "shell/paths.h"
+#include "shell/trace.h"
 
 void SetProgressText(HWND status, const char *text)
 {
@@ -98,6 +99,7 @@ int RunInstallSequence(const char *sourceDir, const char *destDir, DWORD mask, D
         return 1;
     }
 
+    ZL_MARK("files");
     PlaceBasePrimary(c);
     if (c.ok && (mask & kComponentExplorer))
         PlaceList(c, g_explorerList);

@@ -11,6 +11,7 @@
 #include "shell/options.h"
 #include "shell/paths.h"
 #include "shell/sysdll.h"
+#include "shell/trace.h"
 
 HINSTANCE g_hInstance;
 HWND g_hwndMain;
@@ -141,6 +142,7 @@ static void RunStartCommand(HWND window)
 {
     s_setupRunning = TRUE;
     RunSetup(window, nV, nM);
+    ZL_MARK("exit");
     s_setupRunning = FALSE;
     RemoveTempFiles();
     if (g_bQuitRequested)
@@ -217,6 +219,7 @@ static bool RegisterMainClass()
 
 int RunProgram(HINSTANCE instance)
 {
+    ZL_MARK("startup");
     // Before anything can load a DLL: none from this folder or the current one.
     RestrictDllSearch();
     g_hInstance = instance;
@@ -278,5 +281,6 @@ int RunProgram(HINSTANCE instance)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    ZL_MARK("ended");
     return int(msg.wParam);
 }
