@@ -270,33 +270,27 @@ protected:
         Startup::TearDown();
         zt::RemoveTree(program_);
     }
+    // Runs the copy beside program_ with an install.ini there and another in
+    // the temporary folder; the log of the run.
+    std::vector<std::string> RunWithOptionsInBothFolders()
+    {
+        EXPECT_TRUE(zt::WriteFileText(program_ + "\\install.ini",
+                                      Options("QUIET=1\r\nLOGGING=1\r\nLINE1=beside the program\r\n")));
+        zt::Run run;
+        run.exe = program_ + "\\setup.exe";
+        std::string temp;
+        EXPECT_EQ(0u, RunWith(Options("QUIET=1\r\nLOGGING=1\r\nLINE1=temporary folder\r\n"), &temp, run));
+        return zt::ReadLines(temp + "\\setup.log");
+    }
     std::string program_;
 };
 
 TEST_F(OptionsLookup, TemporaryFolderWinsOverProgramFolder)
 {
-    ASSERT_TRUE(zt::WriteFileText(program_ + "\\install.ini",
-                                  Options("QUIET=1\r\nLOGGING=1\r\nLINE1=beside the program\r\n")));
-    zt::Run run;
-    run.exe = program_ + "\\setup.exe";
-    std::string temp;
-    EXPECT_EQ(0u, RunWith(Options("QUIET=1\r\nLOGGING=1\r\nLINE1=temporary folder\r\n"), &temp, run));
-    std::vector<std::string> log = zt::ReadLines(temp + "\\setup.log");
+    std::vector<std::string> log = RunWithOptionsInBothFolders();
     EXPECT_NE(-1, IndexOf(log, "g_szLine1=\"temporary folder\""));
     EXPECT_EQ(-1, IndexOf(log, "g_szLine1=\"beside the program\""));
     EXPECT_FALSE(zt::FileExists(program_ + "\\setup.log"));
-}
-
-// CRC-32 (the zip polynomial), as the build records it.
-DWORD Crc32(const std::string &data)
-{
-    DWORD crc = 0xFFFFFFFFu;
-    for (unsigned char byte : data) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
 }
 
 // Makes exe what a build with ZL_INSTALL_INI makes: the options file carried
@@ -313,11 +307,7 @@ bool CarryOptions(const std::string &exe, const std::string &options)
     if (data)
         sums.assign(data, SizeofResource(module, found));
     FreeLibrary(module);
-    std::string record("INSTINI");
-    record.resize(16, '\0');
-    for (DWORD v : {DWORD(options.size()), Crc32(options)})
-        for (int shift = 0; shift < 32; shift += 8)
-            record += char((v >> shift) & 0xff);
+    std::string record = zt::PayloadSumsRecord("INSTINI", options);
     sums += record;
     const WORD lang = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
     HANDLE update = sums.size() > record.size() ? BeginUpdateResourceA(exe.c_str(), FALSE) : NULL;
@@ -332,13 +322,7 @@ bool CarryOptions(const std::string &exe, const std::string &options)
 TEST_F(OptionsLookup, CarriedOptionsComeFirst)
 {
     ASSERT_TRUE(CarryOptions(program_ + "\\setup.exe", Options("QUIET=1\r\nLOGGING=1\r\nLINE1=carried\r\n")));
-    ASSERT_TRUE(zt::WriteFileText(program_ + "\\install.ini",
-                                  Options("QUIET=1\r\nLOGGING=1\r\nLINE1=beside the program\r\n")));
-    zt::Run run;
-    run.exe = program_ + "\\setup.exe";
-    std::string temp;
-    EXPECT_EQ(0u, RunWith(Options("QUIET=1\r\nLOGGING=1\r\nLINE1=temporary folder\r\n"), &temp, run));
-    std::vector<std::string> log = zt::ReadLines(temp + "\\setup.log");
+    std::vector<std::string> log = RunWithOptionsInBothFolders();
     EXPECT_NE(-1, IndexOf(log, "g_szLine1=\"carried\""));
     EXPECT_EQ(-1, IndexOf(log, "g_szLine1=\"temporary folder\""));
     EXPECT_EQ(-1, IndexOf(log, "g_szLine1=\"beside the program\""));

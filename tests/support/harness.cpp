@@ -107,6 +107,22 @@ std::string FreshDir(const std::string &name)
     return dir;
 }
 
+std::string PayloadSumsRecord(const char *name, const std::string &bytes)
+{
+    DWORD crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    std::string record(name);
+    record.resize(16, '\0');
+    for (DWORD v : {DWORD(bytes.size()), ~crc})
+        for (int shift = 0; shift < 32; shift += 8)
+            record += char((v >> shift) & 0xff);
+    return record;
+}
+
 std::vector<std::string> ReadLines(const std::string &path)
 {
     std::vector<std::string> lines;

@@ -28,6 +28,10 @@ void RemoveTree(const std::string &path);
 std::vector<std::string> ListDir(const std::string &folder);
 std::vector<std::string> ReadLines(const std::string &path);
 
+// The build's record of a payload resource in PAYLOADSUMS: the name in 16
+// bytes, then its size and CRC-32 (the zip polynomial), little-endian.
+std::string PayloadSumsRecord(const char *name, const std::string &bytes);
+
 // win.ini
 std::string WinIni(const char *section, const char *key, const char *fallback = "\x01");
 void ClearWinIniSection(const char *section);

@@ -39,17 +39,6 @@ std::string Lines(const std::vector<std::string> &lines)
 
 void PrintTo(const TemplateCase &c, std::ostream *os) { *os << c.name; }
 
-DWORD Crc32(const std::string &bytes)
-{
-    DWORD crc = 0xffffffffu;
-    for (unsigned char c : bytes) {
-        crc ^= c;
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return crc ^ 0xffffffffu;
-}
-
 std::vector<TemplateCase> Cases()
 {
     const std::string deep = zt::FolderOfLength(246);
@@ -104,11 +93,7 @@ protected:
             return false;
         // The program trusts a payload resource only with the build's record of
         // its size and CRC-32: give the template one.
-        std::string sums(16, '\0');
-        sums.replace(0, strlen(row.resourceName), row.resourceName);
-        for (DWORD v : {DWORD(templ.size()), Crc32(templ)})
-            for (int shift = 0; shift < 32; shift += 8)
-                sums += char((v >> shift) & 0xff);
+        std::string sums = zt::PayloadSumsRecord(row.resourceName, templ);
         if (!UpdateResourceA(update, row.resourceType, row.resourceName, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
                              const_cast<char *>(templ.data()), DWORD(templ.size())) ||
             !UpdateResourceA(update, RT_RCDATA, "PAYLOADSUMS", MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
