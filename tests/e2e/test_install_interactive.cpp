@@ -73,11 +73,11 @@ protected:
         ASSERT_TRUE(SetControlText(d, IDC_FOLDER_EDIT, folder));
         ASSERT_TRUE(Click(d, IDOK));
     }
-    void AcceptComponents()
+    void AnswerComponents(int button = IDOK)
     {
         HWND d = Dialog(IDC_COMPONENTS_HELP);
         ASSERT_NE(nullptr, d);
-        ASSERT_TRUE(Click(d, IDOK));
+        ASSERT_TRUE(Click(d, button));
     }
     void AcceptGroupAndIcons()
     {
@@ -120,7 +120,7 @@ protected:
         Launch();
         ChooseInstall();
         EnterFolder(dest);
-        AcceptComponents();
+        AnswerComponents();
         if (lock != INVALID_HANDLE_VALUE && !WaitForMessageBox("Copy of zlcore32.hlp to", Pid(), 60000)) {
             CloseHandle(lock);
             lock = INVALID_HANDLE_VALUE;
@@ -140,7 +140,7 @@ TEST_P(RestartAnswer, EveryQuestionAnsweredEndsWithTheRestartQuestion)
     Launch();
     ChooseInstall();
     EnterFolder(dest);
-    AcceptComponents();
+    AnswerComponents();
     AcceptGroupAndIcons();
     AcceptIconPlacement();
     AnswerFinalMessage(true, GetParam());
@@ -168,9 +168,7 @@ TEST_F(InteractiveInstall, CancelInTheComponentsDialogWritesNothing)
     Launch();
     ChooseInstall();
     EnterFolder(dest);
-    HWND d = Dialog(IDC_COMPONENTS_HELP);
-    ASSERT_NE(nullptr, d);
-    ASSERT_TRUE(Click(d, IDCANCEL));
+    AnswerComponents(IDCANCEL);
     EXPECT_EQ(0u, Finish());
     EXPECT_TRUE(ListDir(dest).empty());
     EXPECT_EQ("\x01", WinIni("ZELTRA", "DIR"));
@@ -301,7 +299,7 @@ TEST_F(InteractiveInstall, UpgradeYesKeepsTheUsersSitesInOriginalIni)
     Launch();
     ChooseInstall();
     EnterFolder(dest);
-    AcceptComponents();
+    AnswerComponents();
     ASSERT_TRUE(AnswerMessageBox("Do you wish to install additional FTP sites?", IDYES, Pid(), 60000));
     AcceptGroupAndIcons();
     AcceptIconPlacement();
@@ -330,7 +328,7 @@ TEST_F(InteractiveInstall, UpgradeNoLeavesTheFolderUntouched)
     Launch();
     ChooseInstall();
     EnterFolder(dest);
-    AcceptComponents();
+    AnswerComponents();
     ASSERT_TRUE(AnswerMessageBox("Do you wish to install additional FTP sites?", IDNO, Pid(), 60000));
     AcceptGroupAndIcons();
     AcceptIconPlacement();
