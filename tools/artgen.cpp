@@ -1,5 +1,6 @@
 // Draws the program's pictures: the product picture, the company logo and the
-// application icon, as 256-colour Windows bitmaps and an icon file.
+// application icon, as 256-colour Windows bitmaps and an icon file that
+// carries 16-colour images too.
 //   artgen OUTDIR
 #include <cmath>
 #include <cstdint>
@@ -12,12 +13,14 @@ namespace {
 
 struct Rgb { uint8_t r, g, b; };
 
-// A 256-colour image: palette indices, bottom-up rows are written on output.
+// A 256- or 16-colour image: palette indices, bottom-up rows are written on output.
 struct Image {
     int w, h;
     std::vector<uint8_t> px;
     std::vector<Rgb> palette;
-    Image(int width, int height) : w(width), h(height), px(size_t(width) * height, 0), palette(256, Rgb{0, 0, 0}) {}
+    Image(int width, int height, size_t colours = 256)
+        : w(width), h(height), px(size_t(width) * height, 0), palette(colours, Rgb{0, 0, 0}) {}
+    int bits() const { return palette.size() == 16 ? 4 : 8; }
     void set(int x, int y, uint8_t c) { if (x >= 0 && y >= 0 && x < w && y < h) px[size_t(y) * w + x] = c; }
     void fill(int x0, int y0, int x1, int y1, uint8_t c) { for (int y = y0; y < y1; ++y) for (int x = x0; x < x1; ++x) set(x, y, c); }
 };
@@ -76,19 +79,26 @@ void standard_palette(Image &img) {
 void put16(std::vector<uint8_t> &b, unsigned v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); }
 void put32(std::vector<uint8_t> &b, unsigned v) { put16(b, v & 0xffff); put16(b, v >> 16); }
 
-// BITMAPINFOHEADER, palette and bottom-up pixel rows padded to 4 bytes.
+// BITMAPINFOHEADER, palette and bottom-up pixel rows padded to 4 bytes
+// (two pixels a byte, the first in the high half, at 16 colours).
 std::vector<uint8_t> dib(const Image &img, bool icon) {
     std::vector<uint8_t> b;
-    int stride = (img.w + 3) & ~3;
+    int bits = img.bits();
+    int stride = ((img.w * bits + 31) / 32) * 4;
     int maskStride = ((img.w + 31) / 32) * 4;
     put32(b, 40); put32(b, unsigned(img.w)); put32(b, unsigned(icon ? img.h * 2 : img.h));
-    put16(b, 1); put16(b, 8); put32(b, 0);
+    put16(b, 1); put16(b, unsigned(bits)); put32(b, 0);
     put32(b, unsigned(stride * img.h + (icon ? maskStride * img.h : 0)));
-    put32(b, 2835); put32(b, 2835); put32(b, 256); put32(b, 0);
+    put32(b, 2835); put32(b, 2835); put32(b, unsigned(img.palette.size())); put32(b, 0);
     for (const Rgb &c : img.palette) { b.push_back(c.b); b.push_back(c.g); b.push_back(c.r); b.push_back(0); }
     for (int y = img.h - 1; y >= 0; --y) {
-        for (int x = 0; x < img.w; ++x) b.push_back(img.px[size_t(y) * img.w + x]);
-        for (int x = img.w; x < stride; ++x) b.push_back(0);
+        std::vector<uint8_t> row(size_t(stride), 0);
+        for (int x = 0; x < img.w; ++x) {
+            uint8_t c = img.px[size_t(y) * img.w + x];
+            if (bits == 8) row[size_t(x)] = c;
+            else row[size_t(x / 2)] |= uint8_t((c & 15) << (x % 2 ? 0 : 4));
+        }
+        b.insert(b.end(), row.begin(), row.end());
     }
     if (icon)
         b.insert(b.end(), size_t(maskStride) * img.h, 0);  // opaque
@@ -148,8 +158,9 @@ bool write_ico(const std::string &path, const std::vector<Image> &images) {
     unsigned offset = unsigned(6 + 16 * images.size());
     for (const Image &img : images) {
         std::vector<uint8_t> body = dib(img, true);
-        file.push_back(uint8_t(img.w)); file.push_back(uint8_t(img.h)); file.push_back(0); file.push_back(0);
-        put16(file, 1); put16(file, 8); put32(file, unsigned(body.size())); put32(file, offset);
+        file.push_back(uint8_t(img.w)); file.push_back(uint8_t(img.h));
+        file.push_back(uint8_t(img.bits() == 4 ? 16 : 0)); file.push_back(0);
+        put16(file, 1); put16(file, unsigned(img.bits())); put32(file, unsigned(body.size())); put32(file, offset);
         offset += unsigned(body.size());
         bodies.insert(bodies.end(), body.begin(), body.end());
     }
@@ -189,14 +200,25 @@ Image company_logo() {
     return img;
 }
 
-Image app_icon(int size) {
-    Image img(size, size);
-    standard_palette(img);
-    img.fill(0, 0, size, size, 195);
+// The 16 colours every VGA display shows, in the order of the Windows palette.
+void vga_palette(Image &img) {
+    static const Rgb vga[16] = {{0, 0, 0}, {128, 0, 0}, {0, 128, 0}, {128, 128, 0}, {0, 0, 128}, {128, 0, 128},
+                                {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0},
+                                {255, 255, 0}, {0, 0, 255}, {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+    img.palette.assign(vga, vga + 16);
+}
+
+// A white Z on a blue tile framed in teal; at 16 colours the tile is navy,
+// which the shells of 16-colour displays draw without dithering.
+Image app_icon(int size, size_t colours) {
+    Image img(size, size, colours);
+    bool vga = colours == 16;
+    if (vga) vga_palette(img); else standard_palette(img);
+    img.fill(0, 0, size, size, vga ? 6 : 195);
     int m = size / 8;
-    img.fill(m, m, size - m, size - m, 40);
+    img.fill(m, m, size - m, size - m, vga ? 4 : 40);
     int s = size / 16 > 0 ? size / 16 : 1;
-    text(img, (size - 5 * s * 2) / 2, (size - 7 * s * 2) / 2, "Z", 2 * s, 192);
+    text(img, (size - 5 * s * 2) / 2, (size - 7 * s * 2) / 2, "Z", 2 * s, vga ? 15 : 192);
     return img;
 }
 
@@ -208,6 +230,6 @@ int main(int argc, char **argv) {
     bool ok = glyphs_whole()
            && write_bmp(dir + "/zt_bmp.bmp", product_picture())
            && write_bmp(dir + "/marlquin.bmp", company_logo())
-           && write_ico(dir + "/app.ico", {app_icon(32), app_icon(16)});
+           && write_ico(dir + "/app.ico", {app_icon(32, 256), app_icon(16, 256), app_icon(32, 16), app_icon(16, 16)});
     return ok ? 0 : 1;
 }
