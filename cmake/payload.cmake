@@ -14,27 +14,43 @@ set(ZL_PROGRAMS zlclient zlscript zlfind zlsync zlqueue zlsched zlurl zllink zlr
 # Libraries: 1 registers the namespace class, 2 the browser helper.
 set(ZL_LIBRARIES zlcore32:0 zlexpl32:1 zlnsext:0 zlsyncd:0 zlbrowse:2 zlstub:0)
 
+# Like setup.exe they need no C runtime: a runtime's code, built for the
+# Pentium Pro, would not run on the 386 and 486 the product is for.
+set(PRODUCT_LINK_FLAGS -nostdlib -s -Wl,--gc-sections)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(PRODUCT_PROGRAM_ENTRY -Wl,-e,_ZlStart@0)
+  set(PRODUCT_LIBRARY_ENTRY -Wl,-e,_DllMain@12)
+else()
+  set(PRODUCT_PROGRAM_ENTRY -Wl,-e,ZlStart)
+  set(PRODUCT_LIBRARY_ENTRY -Wl,-e,DllMain)
+endif()
+
 set(PRODUCT_TARGETS)
 foreach(name ${ZL_PROGRAMS})
-  add_executable(product_${name} WIN32 ${CMAKE_SOURCE_DIR}/product/program.cpp)
+  add_executable(product_${name} WIN32 ${CMAKE_SOURCE_DIR}/product/program.cpp $<TARGET_OBJECTS:zlcrt>)
   set_target_properties(product_${name} PROPERTIES OUTPUT_NAME ${name}
                         RUNTIME_OUTPUT_DIRECTORY ${PRODUCT_DIR})
   target_compile_definitions(product_${name} PRIVATE ZL_NAME="${name}.exe")
-  target_link_options(product_${name} PRIVATE ${ZL_LINK_FLAGS} -s)
+  target_compile_options(product_${name} PRIVATE ${ZL_PROGRAM_FLAGS})
+  target_link_options(product_${name} PRIVATE ${PRODUCT_LINK_FLAGS} ${PRODUCT_PROGRAM_ENTRY}
+                      -Wl,-Map=${ZL_MAP_DIR}/${name}.map)
+  target_link_libraries(product_${name} PRIVATE gcc kernel32)
   list(APPEND PRODUCT_TARGETS product_${name})
 endforeach()
 foreach(entry ${ZL_LIBRARIES})
   string(REPLACE ":" ";" parts ${entry})
   list(GET parts 0 name)
   list(GET parts 1 kind)
-  add_library(product_${name} SHARED ${CMAKE_SOURCE_DIR}/product/library.cpp)
+  add_library(product_${name} SHARED ${CMAKE_SOURCE_DIR}/product/library.cpp $<TARGET_OBJECTS:zlcrt>)
   set_target_properties(product_${name} PROPERTIES OUTPUT_NAME ${name} PREFIX ""
                         RUNTIME_OUTPUT_DIRECTORY ${PRODUCT_DIR}
                         ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/product-lib)
   target_compile_definitions(product_${name} PRIVATE ZL_NAME="${name}.dll" ZL_KIND=${kind})
+  target_compile_options(product_${name} PRIVATE ${ZL_PROGRAM_FLAGS})
   # Undecorated export names on 32-bit (stdcall) too.
-  target_link_options(product_${name} PRIVATE ${ZL_LINK_FLAGS} -s -Wl,--kill-at)
-  target_link_libraries(product_${name} PRIVATE advapi32)
+  target_link_options(product_${name} PRIVATE ${PRODUCT_LINK_FLAGS} ${PRODUCT_LIBRARY_ENTRY} -Wl,--kill-at
+                      -Wl,-Map=${ZL_MAP_DIR}/${name}.map)
+  target_link_libraries(product_${name} PRIVATE gcc advapi32 kernel32)
   list(APPEND PRODUCT_TARGETS product_${name})
 endforeach()
 

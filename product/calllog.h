@@ -9,8 +9,16 @@
 #define ZELTRA_PRODUCT_CALLLOG_H
 
 #include <windows.h>
-#include <stdio.h>
 #include <string.h>
+
+// The stand-ins link no C runtime (see src/shell/crt.cpp): texts are joined
+// here, cut short where the buffer ends.
+inline void AppendToLine(char *line, size_t size, const char *text)
+{
+    size_t used = strlen(line);
+    if (used + 1 < size)
+        lstrcpynA(line + used, text, int(size - used));
+}
 
 inline void AppendCallLog(const char *line)
 {

@@ -3,7 +3,6 @@
 // 0 none, 1 the Explorer-interface namespace class (its registration needs
 // the companion zlnsext.dll, loaded by bare name), 2 the browser helper.
 #include <windows.h>
-#include <stdio.h>
 
 #include "calllog.h"
 
@@ -54,8 +53,10 @@ static const char kNetscapeValue[] = "application/x-zeltra-ftp";
 
 static void Log(const char *exportName, bool failed)
 {
-    char line[256];
-    snprintf(line, sizeof line, "%s %s%s", ZL_NAME, exportName, failed ? " E_FAIL" : "");
+    char line[256] = ZL_NAME " ";
+    AppendToLine(line, sizeof line, exportName);
+    if (failed)
+        AppendToLine(line, sizeof line, " E_FAIL");
     AppendCallLog(line);
 }
 
@@ -66,7 +67,10 @@ static bool RegistrationMustFail()
     DWORD n = GetEnvironmentVariableA("ZELTRA_FAIL_REGISTER", list, sizeof list);
     if (n == 0 || n >= sizeof list)
         return false;
-    for (char *item = strtok(list, ","); item; item = strtok(NULL, ",")) {
+    for (char *item = list; item;) {
+        char *comma = strchr(item, ',');
+        if (comma)
+            *comma = '\0';
         while (*item == ' ')
             ++item;
         char *end = item + strlen(item);
@@ -74,6 +78,7 @@ static bool RegistrationMustFail()
             *--end = '\0';
         if (lstrcmpiA(item, ZL_NAME) == 0)
             return true;
+        item = comma ? comma + 1 : NULL;
     }
     return false;
 }
@@ -101,7 +106,7 @@ static bool WriteOwnedKeys()
 }
 #endif
 
-BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH)
         s_module = module;

@@ -1,7 +1,6 @@
 // One stand-in program of the product (ZL_NAME is its file name): logs its
 // command line and, when asked, stays running so that its file is in use.
 #include <windows.h>
-#include <stdlib.h>
 
 #include "calllog.h"
 
@@ -20,19 +19,34 @@ static const char *Arguments(const char *line)
     return line;
 }
 
+// Whole seconds from the text's leading digits (blanks before them skipped),
+// at most an hour.
+static DWORD Seconds(const char *text)
+{
+    while (*text == ' ' || *text == '\t')
+        ++text;
+    DWORD seconds = 0;
+    for (; *text >= '0' && *text <= '9' && seconds < 3600; ++text)
+        seconds = seconds * 10 + DWORD(*text - '0');
+    return seconds > 3600 ? 3600 : seconds;
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    char line[2048];
+    char line[2048] = ZL_NAME;
     const char *args = Arguments(GetCommandLineA());
-    snprintf(line, sizeof line, "%s%s%s", ZL_NAME, *args ? " " : "", args);
+    if (*args) {
+        AppendToLine(line, sizeof line, " ");
+        AppendToLine(line, sizeof line, args);
+    }
     AppendCallLog(line);
 
     char stay[32];
     DWORD n = GetEnvironmentVariableA("ZELTRA_STAY_SECONDS", stay, sizeof stay);
     if (n > 0 && n < sizeof stay) {
-        long seconds = strtol(stay, NULL, 10);
+        DWORD seconds = Seconds(stay);
         if (seconds > 0)
-            Sleep((DWORD)(seconds > 3600 ? 3600 : seconds) * 1000);
+            Sleep(seconds * 1000);
     }
     return 0;
 }

@@ -17,6 +17,20 @@ add_test(NAME host_pe_imports
           ${CMAKE_SOURCE_DIR}/tests/host/allowed-imports.txt ${IMPORT_CHECKED})
 set_tests_properties(host_pe_imports PROPERTIES LABELS host TIMEOUT 60)
 
+# 80386 code only in the shipped 32-bit images: setup.exe and the product.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(CPU_CHECKED ${ZL_MAP_DIR} $<TARGET_FILE:setup> ${CMAKE_BINARY_DIR}/product)
+elseif(ZL_PRODUCT_EXE)
+  get_filename_component(product_build ${ZL_PRODUCT_EXE} DIRECTORY)
+  set(CPU_CHECKED ${product_build}/maps ${ZL_PRODUCT_EXE} ${product_build}/product)
+endif()
+if(CPU_CHECKED)
+  find_program(ZL_I686_OBJDUMP i686-w64-mingw32-objdump REQUIRED)
+  add_test(NAME host_cpu386
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/cpu386.sh ${ZL_I686_OBJDUMP} ${CPU_CHECKED})
+  set_tests_properties(host_cpu386 PROPERTIES LABELS host TIMEOUT 120)
+endif()
+
 # Planted DLLs under system names, in a folder of their own so no test
 # program picks them up by accident.
 foreach(name lz32 comdlg32)
@@ -25,7 +39,7 @@ foreach(name lz32 comdlg32)
                         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted
                         ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted-lib)
   target_link_options(planted_${name} PRIVATE ${ZL_LINK_FLAGS} -Wl,--kill-at)
-  foreach(exe e2e_dll_planting unit_sysdll)
+  foreach(exe e2e_dll_planting unit_sysdll e2e_install_interactive)
     if(TARGET ${exe})
       add_dependencies(${exe} planted_${name})
     endif()

@@ -1,8 +1,10 @@
-// setup.exe's own start-up and the few memory and string routines that the
-// code and the compiler call. The program links no C runtime: Windows 95,
-// NT 3.51 and Win32s do not all have msvcrt.dll, and a runtime's own imports
-// (threads, exceptions, stack guards) are newer than the systems it is for.
-// Built into setup.exe alone; the test programs keep the usual runtime.
+// setup.exe's own start-up and the few memory, string and arithmetic
+// routines that the code and the compiler call. The program links no C
+// runtime: Windows 95, NT 3.51 and Win32s do not all have msvcrt.dll, a
+// runtime's own imports (threads, exceptions, stack guards) are newer than
+// the systems it is for, and its code is built for the Pentium Pro. Built
+// into setup.exe and the stand-in product; the test programs keep the usual
+// runtime.
 #include <windows.h>
 
 #include <stddef.h>
@@ -131,6 +133,48 @@ char *strpbrk(const char *s, const char *accept)
     s += strcspn(s, accept);
     return *s ? const_cast<char *>(s) : NULL;
 }
+
+#if defined(__i386__)
+// 64-bit division, which the 32-bit compiler calls for / and % of 64-bit
+// numbers. libgcc's copy is built for the Pentium Pro; this one is built
+// with the program, for the 386. One quotient bit a step: the program only
+// divides to print numbers. The divisor is never zero.
+typedef unsigned long long Wide;
+Wide __udivmoddi4(Wide n, Wide d, Wide *remainder);
+Wide __udivdi3(Wide n, Wide d);
+Wide __umoddi3(Wide n, Wide d);
+
+Wide __udivmoddi4(Wide n, Wide d, Wide *remainder)
+{
+    Wide q = 0, r = 0;
+    if ((n >> 32) == 0 && (d >> 32) == 0) {
+        q = static_cast<unsigned>(n) / static_cast<unsigned>(d);
+        r = static_cast<unsigned>(n) % static_cast<unsigned>(d);
+    } else {
+        for (int bit = 63; bit >= 0; --bit) {
+            // A remainder with its top bit set exceeds any divisor once shifted.
+            bool carry = (r >> 63) != 0;
+            r = (r << 1) | ((n >> bit) & 1);
+            if (carry || r >= d) {
+                r -= d;
+                q |= Wide(1) << bit;
+            }
+        }
+    }
+    if (remainder)
+        *remainder = r;
+    return q;
+}
+
+Wide __udivdi3(Wide n, Wide d) { return __udivmoddi4(n, d, NULL); }
+
+Wide __umoddi3(Wide n, Wide d)
+{
+    Wide r;
+    __udivmoddi4(n, d, &r);
+    return r;
+}
+#endif
 
 void WINAPI ZlStart();
 

@@ -5,13 +5,32 @@
 # in allowed-imports.txt (names both Windows 95 and NT 3.51 export), and on
 # debug sections. For a 32-bit image also on a subsystem or OS version above
 # 3.10 (NT 3.51 and Win32s refuse one) and on missing relocations (Win32s
-# chooses where a program is loaded).
+# chooses where a program is loaded). For every image also on a section whose
+# raw size is not a multiple of the file alignment, and on a PE checksum
+# other than the one computed from the file.
 # usage: pe_imports.sh OBJDUMP ALLOWED-LIST EXE...
 set -u
 objdump=$1; allowed_list=$2; shift 2
 allowed=$(grep -v '^#' "$allowed_list" | awk 'NF >= 2 { print $1 " " $2 }' | sort -u)
 fail=0
 report() { echo "FAIL $exe: $*"; fail=1; }
+at() { od -An -v -tu"$2" -j "$1" -N "$2" "$exe" | tr -d ' '; }   # OFFSET BYTES
+pe_format() {
+    local pe opt table align stored sum i raw
+    pe=$(at 60 4); opt=$((pe + 24)); table=$((opt + $(at $((pe + 20)) 2)))
+    align=$(at $((opt + 36)) 4); stored=$(at $((opt + 64)) 4)
+    for ((i = 0; i < $(at $((pe + 6)) 2); i++)); do
+        raw=$(at $((table + 40 * i + 16)) 4)
+        (( raw % align == 0 )) || report "section $(dd if="$exe" bs=1 skip=$((table + 40 * i)) count=8 \
+            2>/dev/null | tr -d '\0') has raw size $raw, not a multiple of the file alignment $align"
+    done
+    # The 16-bit words summed with their carries folded in, the checksum
+    # field left out, plus the file's length.
+    sum=$(od -An -v -tu2 "$exe" | awk -v field=$(((opt + 64) / 2)) '
+        { for (i = 1; i <= NF; i++) { if (n != field && n != field + 1) s += $i; n++ } }
+        END { while (s > 65535) s = s % 65536 + int(s / 65536); printf "%d", s }')
+    (( stored == sum + $(stat -c %s "$exe") )) || report "PE checksum $stored, computed $((sum + $(stat -c %s "$exe")))"
+}
 for exe in "$@"; do
     if [ ! -f "$exe" ]; then echo "FAIL $exe: missing"; fail=1; continue; fi
     headers=$("$objdump" -p "$exe")
@@ -39,6 +58,7 @@ for exe in "$@"; do
         done
         grep -q '^\.reloc$' <<<"$sections" || report "has no relocations"
     fi
+    pe_format
     echo "$exe: $(echo $dlls), $(wc -l <<<"$imports") names"
 done
 exit $fail
