@@ -76,5 +76,6 @@
 #define MSG_TEMP_UNUSABLE         10080
 #define MSG_DEST_TOO_LONG         10082
 #define MSG_GROUP_UNUSABLE        10083
+#define MSG_NO_COMMON_DIALOGS     10084
 
 #endif

@@ -4,11 +4,13 @@
 
 #include "fileops/extract.h"
 #include "flow/driver.h"
+#include "registry/registry.h"
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
 #include "shell/startup.h"
+#include "shell/sysdll.h"
 
 static const char kRunOnceParent[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 static const char kMakerWord[] = "Marlquin";
@@ -78,7 +80,7 @@ bool CommandPathOf(const char *path, char *dst, size_t size)
     // A volume without 8.3 names gives the long path back unchanged, blanks
     // and all; a path cut short would name another file.
     char shortPath[MAX_PATH];
-    DWORD n = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    DWORD n = ShortPathName(path, shortPath, sizeof shortPath);
     return QuoteCommandPath(dst, size, n > 0 && n < sizeof shortPath ? shortPath : path);
 }
 
@@ -205,6 +207,10 @@ static HKEY OpenRunOnceKey(HKEY parent)
 
 int AddRunOnceCommand(const char *commandLine)
 {
+    char step[600];
+    FormatText(step, sizeof step, "Run-once command \"%s\"", commandLine);
+    if (SkippedWithoutMachineKeys(step))
+        return 0;
     HKEY parent;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceParent, 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS)
         return 0;

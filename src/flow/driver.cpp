@@ -54,14 +54,12 @@ static void SystemDrive(char drive[3])
 
 static const char *DefaultFolderText()
 {
-    OSVERSIONINFOA info;
-    memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info;
-    if (!GetVersionExA(&info))
+    DWORD platform, major;
+    if (!WindowsVersion(&platform, &major))
         return "\\ZELTRA";
-    if (info.dwPlatformId != VER_PLATFORM_WIN32s && info.dwMajorVersion >= 4)
+    if (platform != VER_PLATFORM_WIN32s && major >= 4)
         return "\\Program Files\\ZELTRA Pro";
-    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
+    if (platform == VER_PLATFORM_WIN32_NT)
         return "\\WIN32APP\\ZELTRA";
     return "\\ZELTRA";
 }

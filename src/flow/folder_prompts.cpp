@@ -123,12 +123,17 @@ int LocateFolder(HWND owner, const char *fileName, const char *initial, char *re
     ofn.lpfnHook = LocateHookProc;
     ofn.lpTemplateName = lstrcmpiA(fileName, "ZELTRA95.exe") == 0 ? "DLG_GETSRCDIR" : "DLG_BROWSE";
 
+    // Without the system's common dialogs the user is told to type the name.
+    auto getOpenFileName = SystemFunction<decltype(&GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+    if (!getOpenFileName) {
+        char text[512], caption[256];
+        LoadMessage(MSG_NO_COMMON_DIALOGS, text, sizeof text);
+        LoadMessage(MSG_INSTALL_CAPTION, caption, sizeof caption);
+        MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
     // The old-style dialog moves the current folder as the user walks; the
     // work folder must stay current for the rest of the run.
-    // Without the system's common dialogs, Browse does nothing.
-    auto getOpenFileName = SystemFunction<decltype(&GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
-    if (!getOpenFileName)
-        return 0;
     char current[MAX_PATH];
     DWORD kept = GetCurrentDirectoryA(sizeof current, current);
     BOOL picked = getOpenFileName(&ofn);

@@ -243,7 +243,7 @@ void WriteNamespaceClass(const char *classId, const char *title)
 // Step 12
 void WriteNamespaceEntries(const SequenceContext &c)
 {
-    if (!c.ok || !Chosen(c, kComponentExplorer))
+    if (!c.ok || !Chosen(c, kComponentExplorer) || SkippedWithoutMachineKeys("Namespace entries"))
         return;
     int place = FindNamespaceClass(ZL_CLASS_EXPLORER);
     if (place >= 0) {
@@ -273,7 +273,7 @@ bool SetTextValue(HKEY key, const char *name, const char *text)
 // thing, so the entry is left out altogether.
 void WriteUninstallEntry(const SequenceContext &c, const char *group)
 {
-    if (!c.ok)
+    if (!c.ok || SkippedWithoutMachineKeys("Uninstall entry"))
         return;
     char command[1024];
     if (!FormatText(command, sizeof command, "\"%s\\%s\" -f %s -d %s -g %s", c.destDir,

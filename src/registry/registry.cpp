@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "shell/messages.h"
+#include "shell/options.h"
 #include "shell/paths.h"
 
 namespace {
@@ -93,6 +95,14 @@ int ReadRegistryString(HKEY root, const char *keyPath, const char *valueName,
     if (defaultText)
         CopyText(buffer, bufferSize, defaultText);
     return 0;
+}
+
+bool SkippedWithoutMachineKeys(const char *step)
+{
+    if (!RunningOnWin32s())
+        return false;
+    LogFormat("%s not written: Win32s has no registry but HKEY_CLASSES_ROOT.", step);
+    return true;
 }
 
 int FileIsReadable(const char *folder, const char *fileName)

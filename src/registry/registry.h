@@ -27,6 +27,11 @@ int WriteRegistryString(HKEY root, const char *keyPath, const char *subKey,
 int ReadRegistryString(HKEY root, const char *keyPath, const char *valueName,
                        const char *defaultText, char *buffer, DWORD bufferSize);
 
+// True, with one line in the log, where a step that writes outside
+// HKEY_CLASSES_ROOT is skipped: under Win32s, whose registry is that of
+// Windows 3.1, that root alone. step names it ("Uninstall entry").
+bool SkippedWithoutMachineKeys(const char *step);
+
 // 1 when folder\fileName can be opened for reading.
 int FileIsReadable(const char *folder, const char *fileName);
 

@@ -198,7 +198,7 @@ bool ComparableFolder(const char *path, char *dst, size_t size)
     for (char *p = full; *p; ++p)
         if (*p == '/')
             *p = '\\';
-    n = GetShortPathNameA(full, dst, DWORD(size));
+    n = ShortPathName(full, dst, DWORD(size));
     if ((n == 0 || n >= size) && !CopyText(dst, size, full))
         return false;
     size_t len = strlen(dst);

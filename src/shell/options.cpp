@@ -5,6 +5,7 @@
 #include "shell/messages.h"
 #include "shell/paths.h"
 #include "shell/startup.h"
+#include "shell/sysdll.h"
 
 char IniFileName[261];
 int g_bLogging = 0;
@@ -143,6 +144,34 @@ void ComputeComponentMasks(bool isNT, int major, int minor, bool bonus, bool exp
         *allowed = kComponentClassic | kComponentExplorer | kComponentUtilities | kComponentBrowser;
         *offered = full;
     }
+}
+
+bool RunningOnWin32s()
+{
+    DWORD version = GetVersion();
+    return (version & 0x80000000u) && LOBYTE(LOWORD(version)) == 3;
+}
+
+bool WindowsVersion(DWORD *platformId, DWORD *major)
+{
+    typedef BOOL(WINAPI * GetVersionExProc)(OSVERSIONINFOA *);
+    if (auto getVersionEx = LoadedDllFunction<GetVersionExProc>("kernel32.dll", "GetVersionExA")) {
+        OSVERSIONINFOA info;
+        memset(&info, 0, sizeof info);
+        info.dwOSVersionInfoSize = sizeof info;
+        if (!getVersionEx(&info))
+            return false;
+        *platformId = info.dwPlatformId;
+        *major = info.dwMajorVersion;
+        return true;
+    }
+    DWORD version = GetVersion();
+    *major = LOBYTE(LOWORD(version));
+    if (!(version & 0x80000000u))
+        *platformId = VER_PLATFORM_WIN32_NT;
+    else
+        *platformId = RunningOnWin32s() ? VER_PLATFORM_WIN32s : VER_PLATFORM_WIN32_WINDOWS;
+    return true;
 }
 
 void DetectPlatform()

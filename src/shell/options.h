@@ -36,6 +36,15 @@ void ReadInstallOptions();
 // Sets g_nWinMajor, g_nWinMinor, g_bWinNT, nV and nM.
 void DetectPlatform();
 
+// True on Windows 3.1 with Win32s: GetVersion's top bit set (not NT) and
+// major version 3 (Windows 95 and 98 report 4).
+bool RunningOnWin32s();
+
+// The platform id (VER_PLATFORM_WIN32s, _WINDOWS or _NT) and major version.
+// GetVersionExA arrived with NT 3.5 and may be missing from Win32s: where it
+// is, GetVersion's flags stand in. False when GetVersionExA fails.
+bool WindowsVersion(DWORD *platformId, DWORD *major);
+
 // The two comparison rules of the options file.
 bool OptionIsTrue(const char *value);   // "TRUE" (any case) or "1"
 bool OptionIsFalse(const char *value);  // "FALSE" (any case) or "0"

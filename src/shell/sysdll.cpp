@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "shell/options.h"
 #include "shell/paths.h"
 
 // Newer than the headers the program is built against.
@@ -75,14 +76,25 @@ struct LoadedDll {
 };
 static LoadedDll s_loaded[8];
 
+// folder\name by its full path; its own dependencies come from its folder.
+static HMODULE LoadFromFolder(const char *folder, const char *name)
+{
+    char path[MAX_PATH];
+    if (!JoinUnlessBackslash(path, sizeof path, folder, name))
+        return NULL;
+    return LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 static HMODULE LoadFromSystemFolder(const char *name)
 {
-    char folder[MAX_PATH], path[MAX_PATH];
+    char folder[MAX_PATH], win32s[MAX_PATH];
     UINT n = GetSystemDirectoryA(folder, sizeof folder);
-    if (n == 0 || n >= sizeof folder || !JoinUnlessBackslash(path, sizeof path, folder, name))
+    if (n == 0 || n >= sizeof folder)
         return NULL;
-    // Its own dependencies from the system folder too.
-    return LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (RunningOnWin32s() && JoinUnlessBackslash(win32s, sizeof win32s, folder, "WIN32S"))
+        if (HMODULE module = LoadFromFolder(win32s, name))
+            return module;
+    return LoadFromFolder(folder, name);
 }
 
 HMODULE LoadSystemDll(const char *name)
@@ -113,4 +125,11 @@ HMODULE LoadProductDll(const char *fullPath)
     if (s_restricted)
         return LoadLibraryExA(fullPath, NULL, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     return LoadLibraryExA(fullPath, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+DWORD ShortPathName(const char *path, char *dst, DWORD size)
+{
+    typedef DWORD(WINAPI * GetShortPathNameProc)(LPCSTR, LPSTR, DWORD);
+    auto getShortPathName = LoadedDllFunction<GetShortPathNameProc>("kernel32.dll", "GetShortPathNameA");
+    return getShortPathName ? getShortPathName(path, dst, size) : 0;
 }

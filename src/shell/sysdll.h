@@ -15,7 +15,9 @@ void RestrictDllSearch();
 bool DllSearchRestricted();
 
 // A DLL of the system folder, loaded by its full path once and kept for the
-// rest of the run. NULL when it cannot be loaded.
+// rest of the run. NULL when it cannot be loaded. Under Win32s its own
+// folder <system>\WIN32S comes first: it holds Win32s's lz32.dll and
+// comdlg32.dll, the system folder Windows 3.1's 16-bit libraries.
 HMODULE LoadSystemDll(const char *name);
 
 // A function of a system-folder DLL; NULL when the DLL or function is missing.
@@ -47,6 +49,10 @@ Function LoadedDllFunction(const char *dllName, const char *procName)
 {
     return ProcAs<Function>(LoadedDllProc(dllName, procName));
 }
+
+// GetShortPathNameA where the system has it; where it does not (it arrived
+// with NT 3.5 and Windows 95), 0 as for a path without a short form.
+DWORD ShortPathName(const char *path, char *dst, DWORD size);
 
 // One of the product's own DLLs, by the full path it was installed to. Its
 // own dependencies come from its folder and the system folder, never from

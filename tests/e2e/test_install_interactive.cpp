@@ -242,6 +242,33 @@ TEST_F(InteractiveInstall, AFolderNameTooLongForTheProductIsRefused)
     EXPECT_FALSE(DirExists(dest));
 }
 
+// Win32s keeps its own comdlg32.dll in SYSTEM\WIN32S. A copy there without
+// the Open dialog is the one loaded (native first, as on Win32s), and Browse
+// says what is missing instead of doing nothing.
+TEST_F(InteractiveInstall, UnderWin32sBrowseLooksInTheWin32sFolderAndTellsWhatIsMissing)
+{
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    std::string win32s = std::string(system) + "\\WIN32S", overrides = "Software\\Wine\\AppDefaults\\setup.exe";
+    RemoveTree(win32s);
+    CreateDirectoryA(win32s.c_str(), NULL);
+    ASSERT_TRUE(CopyFileTo(ExeDir() + "\\planted\\comdlg32.dll", win32s + "\\comdlg32.dll"));
+    RegSetText(HKEY_CURRENT_USER, overrides + "\\DllOverrides", "comdlg32", "native,builtin");
+    SetWindowsVersion("win31");
+    Launch();
+    ChooseInstall();
+    HWND d = Dialog(IDC_BROWSE);
+    ASSERT_NE(nullptr, d);
+    ASSERT_TRUE(Click(d, IDC_BROWSE));
+    EXPECT_TRUE(AnswerMessageBox("Browse needs the common dialog library COMDLG32.DLL", IDOK, Pid()));
+    ASSERT_TRUE(Click(d, IDCANCEL));
+    ASSERT_TRUE(AnswerMessageBox("Can't continue without a destination folder!", IDOK, Pid()));
+    EXPECT_EQ(0u, Finish());
+    EXPECT_TRUE(FileExists(win32s + "\\comdlg32.dll.loaded"));
+    RegDeleteTreeAll(HKEY_CURRENT_USER, overrides);
+    RemoveTree(win32s);
+}
+
 TEST_F(InteractiveInstall, CancelDuringCopyingStopsAfterTheCurrentFile)
 {
     // A help file held open keeps the copy waiting at its Retry/Cancel question,

@@ -154,6 +154,10 @@ TEST_P(QuietDefaultFolder, FollowsTheWindowsVersion)
     EXPECT_EQ(c.dest, WinIni("ZELTRA", "DEFDIR"));
     EXPECT_TRUE(DirExists(c.dest));
     EXPECT_TRUE(Contains(Log(), c.masks));
+    // Win32s's registry is HKEY_CLASSES_ROOT alone: no uninstall entry, and the log says so.
+    bool win32s = std::string(c.version) == "win31";
+    EXPECT_EQ(win32s, Contains(Log(), "Uninstall entry not written: Win32s has no registry but HKEY_CLASSES_ROOT."));
+    EXPECT_NE(win32s, RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZELTRAPro"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, QuietDefaultFolder,
