@@ -243,16 +243,23 @@ TEST_F(InteractiveInstall, AFolderNameTooLongForTheProductIsRefused)
 }
 
 // Win32s keeps its own comdlg32.dll in SYSTEM\WIN32S. A copy there without
-// the Open dialog is the one loaded (native first, as on Win32s), and Browse
-// says what is missing instead of doing nothing.
-TEST_F(InteractiveInstall, UnderWin32sBrowseLooksInTheWin32sFolderAndTellsWhatIsMissing)
+// the Open dialog is loaded (native first, as on Win32s) and gone afterwards.
+class Win32sBrowse : public InteractiveInstall {
+protected:
+    static std::string SystemDir() { char d[MAX_PATH] = ""; GetSystemDirectoryA(d, sizeof d); return d; }
+    std::string folder = SystemDir() + "\\WIN32S", overrides = "Software\\Wine\\AppDefaults\\setup.exe";
+    void TearDown() override
+    {
+        InteractiveInstall::TearDown();
+        RegDeleteTreeAll(HKEY_CURRENT_USER, overrides);
+        RemoveTree(folder);
+    }
+};
+
+TEST_F(Win32sBrowse, LooksInTheWin32sFolderAndTellsWhatIsMissing)
 {
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, sizeof system);
-    std::string win32s = std::string(system) + "\\WIN32S", overrides = "Software\\Wine\\AppDefaults\\setup.exe";
-    RemoveTree(win32s);
-    CreateDirectoryA(win32s.c_str(), NULL);
-    ASSERT_TRUE(CopyFileTo(ExeDir() + "\\planted\\comdlg32.dll", win32s + "\\comdlg32.dll"));
+    CreateDirectoryA(folder.c_str(), NULL);
+    ASSERT_TRUE(CopyFileTo(ExeDir() + "\\planted\\comdlg32.dll", folder + "\\comdlg32.dll"));
     RegSetText(HKEY_CURRENT_USER, overrides + "\\DllOverrides", "comdlg32", "native,builtin");
     SetWindowsVersion("win31");
     Launch();
@@ -264,9 +271,7 @@ TEST_F(InteractiveInstall, UnderWin32sBrowseLooksInTheWin32sFolderAndTellsWhatIs
     ASSERT_TRUE(Click(d, IDCANCEL));
     ASSERT_TRUE(AnswerMessageBox("Can't continue without a destination folder!", IDOK, Pid()));
     EXPECT_EQ(0u, Finish());
-    EXPECT_TRUE(FileExists(win32s + "\\comdlg32.dll.loaded"));
-    RegDeleteTreeAll(HKEY_CURRENT_USER, overrides);
-    RemoveTree(win32s);
+    EXPECT_TRUE(FileExists(folder + "\\comdlg32.dll.loaded"));
 }
 
 TEST_F(InteractiveInstall, CancelDuringCopyingStopsAfterTheCurrentFile)
