@@ -13,9 +13,10 @@ bool CopyText(char *dst, size_t dstSize, const char *src);
 bool AppendText(char *dst, size_t dstSize, const char *src);
 
 // printf-style formatting into dst. False when the result had to be cut.
-// Knows what the program uses: %s %c %d %i %u %x %X %%, the flags "-" and
-// "0", a width, a precision (for %s: at most that many characters) and the
-// sizes l, ll and z. An unknown conversion is copied as it stands.
+// Knows what the program uses, as printf does it: %s %c %d %i %u %x %X %%,
+// the flags "-" and "0", a width and a precision of at most five digits
+// (or "*") and the sizes l, ll and z (not on %s and %c). Anything else ends
+// the text where it stands, and the result is false.
 bool FormatText(char *dst, size_t dstSize, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 bool FormatTextV(char *dst, size_t dstSize, const char *format, va_list args);

@@ -148,7 +148,22 @@ TEST(Paths, FormatTextAgreesWithPrintf)
     ZL_SAME("[%5d][%-5d][%05d][%05d][%3s][%-3s|]", 42, 42, 42, -42, "a", "b");
     ZL_SAME("[%.2s][%.*s][%s]", "abcdef", 3, "abcdef", "");
     ZL_SAME("%llu %lld", 18446744073709551615ull, -9223372036854775807ll);
+    const char *precise = "[%.3d][%05.2x][%-6.3d][%7.4X][%.0d][%.0u][%08.3d][%.*d][%*.1d]";   // "0" ignored
+    ZL_SAME(precise, 5, 10, -7, 0xabu, 0, 0u, -42, -1, 0, -4, 3);
 #undef ZL_SAME
+}
+
+// What it does not know ends the text there: read as text, it would leave
+// its argument to the next conversion.
+TEST(Paths, FormatTextStopsAtWhatItDoesNotKnow)
+{
+    for (const char *bad : {"%hu", "%+d", "%#x", "% d", "%p", "%n", "%o", "%f", "%ls", "%lc", "%zs", "%05s",
+                            "%.2c", "%5%", "%l%", "%123456d", "%.123456s", "%*d"}) {
+        char b[64];
+        std::string format = std::string("ab") + bad + "|%s";
+        EXPECT_FALSE(FormatText(b, sizeof b, format.c_str(), 123456, "next")) << bad;
+        EXPECT_STREQ("ab", b) << bad;
+    }
 }
 
 struct JoinCase {
