@@ -20,7 +20,7 @@ static const int kMaxRunOnceNumber = 999;   // the value name holds at most thre
 static char *ProgramExtension(char *path)
 {
     char *name = path;
-    for (char *p = path; *p; ++p)
+    for (char *p = path; *p; p += NextCharacter(p) - p)
         if (*p == '\\' || *p == '/' || *p == ':')
             name = p + 1;
     char *ext = strstr(name, ".dll");

@@ -223,11 +223,12 @@ bool SameOrAbove(const char *folder, const char *known)
 // A root has nothing after its drive or share: "C:", "\\server\share".
 bool IsRoot(const char *folder)
 {
-    if (folder[0] == '\\' && folder[1] == '\\') {
-        const char *share = strchr(folder + 2, '\\');
-        return !share || !strchr(share + 1, '\\');
-    }
-    return !strchr(folder, '\\');
+    bool share = folder[0] == '\\' && folder[1] == '\\';
+    int separators = 0;
+    for (const char *p = share ? folder + 2 : folder; *p; p = NextCharacter(p))
+        if (*p == '\\')
+            ++separators;
+    return separators <= (share ? 1 : 0);
 }
 
 bool AboveEnvironmentFolder(const char *folder, const char *name)
@@ -324,7 +325,7 @@ int DeleteInstalledFile(const char *path, char *errorText)
     // Only a dot in the file name itself starts the extension.
     char renamed[kPathSize];
     CopyText(renamed, sizeof renamed, path);
-    char *name = strrchr(renamed, '\\');
+    char *name = LastSeparator(renamed, false);
     char *dot = strrchr(name ? name : renamed, '.');
     if (dot)
         *dot = '\0';

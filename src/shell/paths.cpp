@@ -270,6 +270,8 @@ bool SamePrefixIgnoringCase(const char *a, const char *b, size_t bytes)
             ++i;
             if (a[i] != b[i])
                 return false;
+            if (a[i] == '\0')
+                return true;   // both end in the same lone lead byte
             continue;
         }
         if (ca != cb && UpperChar(ca) != UpperChar(cb))
@@ -278,13 +280,42 @@ bool SamePrefixIgnoringCase(const char *a, const char *b, size_t bytes)
     return true;
 }
 
+const char *NextCharacter(const char *p)
+{
+    if (!*p)
+        return p;
+    return IsDBCSLeadByte(BYTE(*p)) && p[1] ? p + 2 : p + 1;
+}
+
+// The starts of the last character of text and of its last separator.
+static void LastCharacters(const char *text, bool alsoSlash, const char **last, const char **separator)
+{
+    *last = *separator = NULL;
+    for (const char *p = text; *p; p = NextCharacter(p)) {
+        *last = p;
+        if (*p == '\\' || (alsoSlash && *p == '/'))
+            *separator = p;
+    }
+}
+
+const char *LastSeparator(const char *text, bool alsoSlash)
+{
+    const char *last, *separator;
+    LastCharacters(text, alsoSlash, &last, &separator);
+    return separator;
+}
+
+char *LastSeparator(char *text, bool alsoSlash)
+{
+    const char *found = LastSeparator(static_cast<const char *>(text), alsoSlash);
+    return found ? text + (found - text) : NULL;
+}
+
 bool EndsWithSeparator(const char *text, bool alsoSlash)
 {
-    size_t len = strlen(text);
-    if (len == 0)
-        return false;
-    char last = text[len - 1];
-    return last == '\\' || (alsoSlash && last == '/');
+    const char *last, *separator;
+    LastCharacters(text, alsoSlash, &last, &separator);
+    return last && last == separator;
 }
 
 void StripOneTrailingSeparator(char *text)

@@ -35,7 +35,14 @@ bool JoinAlways(char *dst, size_t dstSize, const char *folder, const char *name)
 bool JoinUnlessBackslash(char *dst, size_t dstSize, const char *folder, const char *name);
 bool JoinUnlessSeparator(char *dst, size_t dstSize, const char *folder, const char *name);
 
-// True when text ends in "\" (or, with alsoSlash, in "/").
+// Separator tests that know double-byte characters: on code page 932 the
+// second byte of many (0x5C, as in "\x95\x5C") is the byte of "\".
+// The character after the one at p (a double-byte one taken whole).
+const char *NextCharacter(const char *p);
+// The last "\" (or, with alsoSlash, also "/") of text, or NULL.
+const char *LastSeparator(const char *text, bool alsoSlash);
+char *LastSeparator(char *text, bool alsoSlash);
+// True when the last character of text is "\" (or, with alsoSlash, "/").
 bool EndsWithSeparator(const char *text, bool alsoSlash);
 
 // Removes one trailing "\" or "/".

@@ -225,6 +225,24 @@ TEST(Paths, TrailingSeparators)
     EXPECT_STREQ("", b);
 }
 
+// Run on code page 932 by unit_shell_cp932, skipped on others. "\x95\x5C"
+// is one character whose second byte is that of "\".
+TEST(CodePage932, SeparatorsAndPrefixesTakeDoubleByteCharactersWhole)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "code page " << GetACP();
+    char path[] = "C:\\\x95\x5C" "\\d\x95\x5C";
+    EXPECT_EQ(path + 5, LastSeparator(path, false));
+    StripOneTrailingSeparator(path);
+    EXPECT_STREQ("C:\\\x95\x5C" "\\d\x95\x5C", path);
+    char b[32];
+    EXPECT_TRUE(JoinUnlessSeparator(b, sizeof b, path, "x"));
+    EXPECT_STREQ("C:\\\x95\x5C" "\\d\x95\x5C" "\\x", b);
+    // Both end in the same lone lead byte; what lies past their ends differs.
+    const char one[] = "x\x95\0A", other[] = "x\x95\0B";
+    EXPECT_TRUE(SamePrefixIgnoringCase(one, other, sizeof one));
+}
+
 // ---------------------------------------------------------------------------
 // Options and platform
 
