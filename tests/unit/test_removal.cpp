@@ -500,13 +500,16 @@ TEST(SharedFolder, IsToldFromTheProductsOwn)
     std::string shared[] = {"C:\\", "C:", std::string(windows), lowered + "\\", std::string(windows) + "/.",
                             system, temp, EnvFolder("ProgramFiles"), profile,
                             profile.substr(0, profile.rfind('\\')), ShellFolder("Personal"),
-                            ShellFolder("Desktop"), ShellFolder("AppData")};
+                            ShellFolder("Desktop"), ShellFolder("AppData"), "\\\\?\\" + lowered,
+                            "\\\\?\\" + std::string(system) + "\\", "\\\\.\\" + std::string(windows), "\\??\\C:",
+                            "\\\\?\\Volume{0}\\x"};
     for (const std::string &folder : shared) {
         ASSERT_FALSE(folder.empty());
         EXPECT_TRUE(FolderIsShared(folder.c_str())) << folder;
     }
     std::string own = zt::FreshDir("rm_own");
-    for (const std::string &folder : {own, EnvFolder("ProgramFiles") + "\\ZELTRA Pro", std::string(windows) + "x"})
+    for (const std::string &folder :
+         {own, "\\\\?\\" + own, EnvFolder("ProgramFiles") + "\\ZELTRA Pro", std::string(windows) + "x"})
         EXPECT_FALSE(FolderIsShared(folder.c_str())) << folder;
     zt::RemoveTree(own);
 }
