@@ -221,7 +221,7 @@ TEST_P(ProgramInUseTest, IsRenamedAndScheduled)
     EXPECT_FALSE(zt::FileExists(file));
     std::vector<std::string> commands = CommandsFor(renamed, p.where);
     ASSERT_EQ(1u, commands.size());
-    EXPECT_EQ(std::string(p.interpreter) + " /c del " + ShortPath(renamed), commands[0]);
+    EXPECT_EQ(std::string(p.interpreter) + " /c del \"" + ShortPath(renamed) + "\"", commands[0]);
 
     FreeLibrary(image);
     zt::RemoveTree(dir);
@@ -259,7 +259,7 @@ TEST_F(RemovalTest, FileThatCannotBeRenamedIsScheduledUnderItsName)
     EXPECT_TRUE(zt::FileExists(file));
     std::vector<std::string> commands = CommandsFor(file);
     ASSERT_EQ(1u, commands.size());
-    EXPECT_EQ("cmd.exe /c del " + ShortPath(file), commands[0]);
+    EXPECT_EQ("cmd.exe /c del \"" + ShortPath(file) + "\"", commands[0]);
     EXPECT_EQ(1, g_bRebootNeeded);
     CloseHandle(held);
     zt::RemoveTree(dir);
@@ -651,7 +651,7 @@ TEST_F(RunRemovalTest, FileInUseSchedulesFolderAndAsksRestart)
     EXPECT_EQ(0, g_bRebootNeeded);
     std::vector<std::string> rmdir = RunOnceCommands("rmdir", true);
     ASSERT_EQ(1u, rmdir.size());
-    EXPECT_EQ("cmd.exe /c rmdir " + shortDir + " ", rmdir[0]);
+    EXPECT_EQ("cmd.exe /c rmdir \"" + shortDir + "\" ", rmdir[0]);
     EXPECT_EQ(1u, RunOnceCommands("/c del ", true).size());
     EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "DIR"));
     CloseHandle(held);
