@@ -335,6 +335,8 @@ TEST_F(OptionsLookup, ProgramFolderIsUsedWhenTemporaryFolderHasNone)
     zt::Run run;
     run.exe = program_ + "\\setup.exe";
     run.tempDir = zt::FreshDir("temp");
+    // A folder of that name is no options file.
+    CreateDirectoryA((run.tempDir + "\\install.ini").c_str(), NULL);
     zt::Started started = zt::Start(run);
     Seen seen;
     EXPECT_EQ(0u, Watch(started, &seen, kJustWatch));
