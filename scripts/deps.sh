@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what the build and the tests need, skipping what is there:
 # the MinGW-w64 cross compilers, Wine (32- and 64-bit), a virtual X display,
-# picture tools, GoogleTest sources, the reference SZDD tools and cppcheck.
+# picture tools, GoogleTest sources, the reference SZDD tools and cppcheck,
+# and the Japanese locale some tests run the program under.
 set -euo pipefail
 
 packages=(
@@ -10,22 +11,31 @@ packages=(
   g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
   xvfb xauth x11-utils x11-apps imagemagick
-  mscompress nsis file cppcheck
+  mscompress nsis file cppcheck locales
 )
+
+SUDO=
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-SUDO=
-if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
-echo "Installing: ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
+# Wine takes a process's code page from LANG: ja_JP.UTF-8 gives 932, the
+# double-byte code page the path tests need. Generated once.
+if ! grep -qix 'ja_JP\.utf-\?8' <<<"$(locale -a 2>/dev/null || true)"; then
+  echo "Generating the locale ja_JP.UTF-8"
+  if ! grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  fi
+  $SUDO locale-gen
 fi
-$SUDO apt-get update -q
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

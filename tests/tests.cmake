@@ -101,3 +101,12 @@ foreach(exe unit_registration unit_removal)
     add_dependencies(${exe} setup)
   endif()
 endforeach()
+
+# The cases named CodePage932 on that code page: Wine takes it from LANG.
+foreach(exe unit_shell e2e_hostile_inputs)
+  if(TARGET ${exe})
+    add_test(NAME ${exe}_cp932 COMMAND ${exe} --gtest_filter=*CodePage932*)
+    set_tests_properties(${exe}_cp932 PROPERTIES LABELS cp932 TIMEOUT 300 RESOURCE_LOCK "wineprefix;progman"
+      ENVIRONMENT "LANG=ja_JP.UTF-8;LC_ALL=ja_JP.UTF-8")
+  endif()
+endforeach()

@@ -22,7 +22,7 @@ static const int kMaxRunOnceNumber = 999;   // the value name holds at most thre
 static char *ProgramExtension(char *path)
 {
     char *name = path;
-    for (char *p = path; *p; ++p)
+    for (char *p = path; *p; p += NextCharacter(p) - p)
         if (*p == '\\' || *p == '/' || *p == ':')
             name = p + 1;
     char *ext = strstr(name, ".dll");
@@ -72,15 +72,23 @@ static int ReplaceByRename(char *workPath, const char *target)
 
 bool QuoteCommandPath(char *dst, size_t size, const char *path)
 {
-    return FormatText(dst, size, strchr(path, ' ') ? "\"%s\"" : "%s", path);
+    // Quoted, "&", "|", "<", ">", "^" and blanks are plain text to the
+    // interpreter; "%" is expanded even there, and a quote would end them.
+    if (strpbrk(path, "%\"")) {
+        if (size)
+            dst[0] = '\0';
+        return false;
+    }
+    return FormatText(dst, size, "\"%s\"", path);
 }
 
 bool CommandPathOf(const char *path, char *dst, size_t size)
 {
     // A volume without 8.3 names gives the long path back unchanged, blanks
-    // and all; a path cut short would name another file.
+    // and all; a path cut short would name another file. A path refused as
+    // written stays refused whatever its short form.
     char shortPath[MAX_PATH];
-    DWORD n = ShortPathName(path, shortPath, sizeof shortPath);
+    DWORD n = strpbrk(path, "%\"") ? 0 : ShortPathName(path, shortPath, sizeof shortPath);
     return QuoteCommandPath(dst, size, n > 0 && n < sizeof shortPath ? shortPath : path);
 }
 

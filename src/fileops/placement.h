@@ -22,10 +22,11 @@ int AddRunOnceCommand(const char *commandLine);
 bool AlternativePath(char *alt, size_t size, const char *target, const char *newExtension);
 
 // The form of path used in a command run at the next start: its short form,
-// or else the path itself; quoted whenever it holds a blank. False when it
-// does not fit into size characters.
+// or else the path itself; always quoted. False when it does not fit into
+// size characters, or holds a "%" or a quote, which no quoting keeps from
+// the interpreter: such a file is left for the user to replace or delete.
 bool CommandPathOf(const char *path, char *dst, size_t size);
-// The quoting alone: path in quotes when it holds a blank.
+// The quoting alone: path in quotes; false for a "%" or a quote in it.
 bool QuoteCommandPath(char *dst, size_t size, const char *path);
 
 #endif

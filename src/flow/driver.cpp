@@ -109,19 +109,36 @@ static void MakeFullPath(char *dest)
         CopyText(dest, kDirSize, full);
 }
 
-// True when dest starts with the work folder (its trailing "\" aside).
+// path made full, with backslashes and without a trailing one ("C:" for a
+// drive root).
+static bool FolderForm(const char *path, char *dst, DWORD size)
+{
+    DWORD n = GetFullPathNameA(path, size, dst, NULL);
+    if (n == 0 || n >= size)
+        return false;
+    while (EndsWithSeparator(dst, false))
+        dst[strlen(dst) - 1] = '\0';
+    return true;
+}
+
+// True when dest is the work folder or lies inside it, by whole folder
+// names: C:\TEMP holds c:\temp\zeltra, but not C:\TEMP2 or C:\TEMPFILES.
+// One rule for both modes.
 static bool InsideWorkFolder(const char *source, const char *dest)
 {
-    size_t n = strlen(source);
-    if (n < 2)
+    char work[kDirSize], folder[kDirSize];
+    if (!source[0] || !FolderForm(source, work, sizeof work) || !FolderForm(dest, folder, sizeof folder))
         return false;
-    return SamePrefixIgnoringCase(source, dest, n - 1);
+    size_t n = strlen(work);
+    // Equal as far as the work folder goes, character by character: what
+    // follows in dest starts a character of its own.
+    return SamePrefixIgnoringCase(work, folder, n) && (folder[n] == '\0' || folder[n] == '\\');
 }
 
 static bool SettleQuietDestination(const char *source, char *dest)
 {
     MakeFullPath(dest);
-    if (strcmp(dest, source) == 0) {
+    if (InsideWorkFolder(source, dest)) {
         LogFormat("SourceDir=DestDir \"%s\"", source);
         return false;
     }

@@ -142,7 +142,7 @@ int LocateFolder(HWND owner, const char *fileName, const char *initial, char *re
     if (!picked)
         return 0;
 
-    char *lastSlash = strrchr(result, '\\');
+    char *lastSlash = LastSeparator(result, false);
     if (lastSlash)
         *lastSlash = '\0';
     if (strcmp(fileName, "a") == 0)
@@ -210,7 +210,7 @@ int CreateFolderTree(char *path)
         ReportCreationFailure(path, error);
         return 0;
     }
-    char *lastSlash = strrchr(path, '\\');
+    char *lastSlash = LastSeparator(path, false);
     int created = 0;
     if (lastSlash) {
         *lastSlash = '\0';

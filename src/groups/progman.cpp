@@ -77,7 +77,7 @@ bool ProgramPath(char *dst, const char *workFolder, const char *fileName)
 {
     if (strchr(fileName, '\\'))
         return CopyText(dst, kPathSize, fileName);
-    bool mixed = strchr(workFolder, '/') && strchr(workFolder, '\\');
+    bool mixed = strchr(workFolder, '/') && LastSeparator(workFolder, false);
     return CopyText(dst, kPathSize, workFolder) &&
            (mixed || AppendText(dst, kPathSize, "\\")) &&
            AppendText(dst, kPathSize, fileName);

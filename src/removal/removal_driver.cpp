@@ -53,7 +53,7 @@ void ScheduleFolderRemoval(const char *folder)
         FormatText(command, sizeof command, "%s /c rmdir %s ", g_bWinNT ? "cmd.exe" : "command.com", shortPath))
         AddRunOnceCommand(command);
     else
-        LogLine("Folder removal not scheduled: the folder name is too long.");
+        LogLine("Folder removal not scheduled: the folder name cannot be put into a command.");
 }
 
 void ReportOutcome(HWND owner, int outcome, const char *folder, const char *caption)

@@ -187,24 +187,56 @@ void SweepFolder(const char *folder, HWND owner, HWND status)
     FindClose(search);
 }
 
-// path in the form folders are compared in: full, with backslashes, in its
-// short form where it has one, without a trailing backslash ("C:" for a root).
+// The device forms name what the plain form names: "\\?\C:\x", "\\.\C:\x"
+// and "\??\C:\x" are "C:\x", "\\?\UNC\srv\x" is "\\srv\x". False for any
+// other device path ("\\?\Volume{...}\x", "\\.\pipe\x"): no text names the
+// same folder, so no comparison can place it.
+bool WithoutDevicePrefix(char *path)
+{
+    static const char *const kPrefixes[] = {"\\\\?\\", "\\\\.\\", "\\??\\"};
+    for (const char *prefix : kPrefixes) {
+        size_t n = strlen(prefix);
+        if (strncmp(path, prefix, n) != 0)
+            continue;
+        char *rest = path + n;
+        if (SamePrefixIgnoringCase(rest, "UNC\\", 4)) {
+            memmove(path + 2, rest + 4, strlen(rest + 4) + 1);
+            return true;
+        }
+        char letter = char(rest[0] | 0x20);
+        if (letter < 'a' || letter > 'z' || rest[1] != ':' || (rest[2] != '\\' && rest[2] != '\0'))
+            return false;
+        memmove(path, rest, strlen(rest) + 1);
+        if (!path[2])
+            CopyText(path + 2, 2, "\\");   // "C:" alone would be the drive's current folder
+        return true;
+    }
+    return true;
+}
+
+// path in the form folders are compared in: without a device prefix, full,
+// with backslashes, in its short form where it has one, without a trailing
+// backslash ("C:" for a root). False when it cannot be brought to that form.
 bool ComparableFolder(const char *path, char *dst, size_t size)
 {
-    char full[kPathSize];
-    DWORD n = GetFullPathNameA(path, sizeof full, full, NULL);
-    if (n == 0 || n >= sizeof full)
+    char plain[kPathSize], full[kPathSize];
+    if (!CopyText(plain, sizeof plain, path))
         return false;
-    for (char *p = full; *p; ++p)
+    // "/" is never the second byte of a double-byte character.
+    for (char *p = plain; *p; ++p)
         if (*p == '/')
             *p = '\\';
+    if (!WithoutDevicePrefix(plain))
+        return false;
+    DWORD n = GetFullPathNameA(plain, sizeof full, full, NULL);
+    if (n == 0 || n >= sizeof full)
+        return false;
     n = ShortPathName(full, dst, DWORD(size));
     if ((n == 0 || n >= size) && !CopyText(dst, size, full))
         return false;
-    size_t len = strlen(dst);
-    while (len > 0 && dst[len - 1] == '\\')
-        dst[--len] = '\0';
-    return len > 0;
+    while (EndsWithSeparator(dst, false))
+        dst[strlen(dst) - 1] = '\0';
+    return dst[0] != '\0';
 }
 
 // True when folder (comparable) is known, or holds it.
@@ -223,11 +255,12 @@ bool SameOrAbove(const char *folder, const char *known)
 // A root has nothing after its drive or share: "C:", "\\server\share".
 bool IsRoot(const char *folder)
 {
-    if (folder[0] == '\\' && folder[1] == '\\') {
-        const char *share = strchr(folder + 2, '\\');
-        return !share || !strchr(share + 1, '\\');
-    }
-    return !strchr(folder, '\\');
+    bool share = folder[0] == '\\' && folder[1] == '\\';
+    int separators = 0;
+    for (const char *p = share ? folder + 2 : folder; *p; p = NextCharacter(p))
+        if (*p == '\\')
+            ++separators;
+    return separators <= (share ? 1 : 0);
 }
 
 bool AboveEnvironmentFolder(const char *folder, const char *name)
@@ -265,9 +298,10 @@ bool AboveRegistryFolders(const char *folder, HKEY root, const char *keyPath, co
 
 bool FolderIsShared(const char *folderPath)
 {
+    // A folder that cannot be placed may be any of them.
     char folder[kPathSize];
     if (!ComparableFolder(folderPath, folder, sizeof folder))
-        return false;
+        return true;
     if (IsRoot(folder))
         return true;
     char known[kPathSize];
@@ -324,7 +358,7 @@ int DeleteInstalledFile(const char *path, char *errorText)
     // Only a dot in the file name itself starts the extension.
     char renamed[kPathSize];
     CopyText(renamed, sizeof renamed, path);
-    char *name = strrchr(renamed, '\\');
+    char *name = LastSeparator(renamed, false);
     char *dot = strrchr(name ? name : renamed, '.');
     if (dot)
         *dot = '\0';

@@ -14,8 +14,9 @@ void SelfUnregisterDll(const char *folder, const char *dllName);
 
 // True for a folder that is not the product's own: a drive root, the
 // Windows, system or temporary folder, the Program Files folder itself, a
-// profile or shell folder, or one that holds any of these. Removal there
-// deletes the catalogue's files only.
+// profile or shell folder, or one that holds any of these, in whichever
+// form it is written ("\\?\C:\WINDOWS\", a short name); also a folder whose
+// form cannot be told. Removal there deletes the catalogue's files only.
 bool FolderIsShared(const char *folder);
 
 // Puts value in place of the first "%s" of a string-table text (which is

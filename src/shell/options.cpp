@@ -33,11 +33,6 @@ bool OptionIsFalse(const char *value)
     return lstrcmpiA(value, "FALSE") == 0 || strcmp(value, "0") == 0;
 }
 
-static bool FileExists(const char *path)
-{
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
 // A folder called install.ini is no options file.
 static bool OptionsFileExists(const char *path)
 {
@@ -53,7 +48,7 @@ static void LocateOptionsFile()
     if (n == 0 || n >= sizeof folder)
         return;
     // At a drive root the current folder already ends in "\".
-    if (JoinUnlessBackslash(IniFileName, sizeof IniFileName, folder, "install.ini") && FileExists(IniFileName))
+    if (JoinUnlessBackslash(IniFileName, sizeof IniFileName, folder, "install.ini") && OptionsFileExists(IniFileName))
         return;
     IniFileName[0] = '\0';
 
@@ -61,11 +56,11 @@ static void LocateOptionsFile()
     n = GetModuleFileNameA(g_hInstance, program, sizeof program);
     if (n == 0 || n >= sizeof program)
         return;
-    char *slash = strrchr(program, '\\');
+    char *slash = LastSeparator(program, false);
     if (!slash)
         return;
     *slash = '\0';
-    if (!JoinAlways(IniFileName, sizeof IniFileName, program, "install.ini") || !FileExists(IniFileName))
+    if (!JoinAlways(IniFileName, sizeof IniFileName, program, "install.ini") || !OptionsFileExists(IniFileName))
         IniFileName[0] = '\0';
 }
 

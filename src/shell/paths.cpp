@@ -47,47 +47,79 @@ static void Put(BoundedOutput *out, char c)
         out->cut = true;
 }
 
-static void PutPadded(BoundedOutput *out, const char *text, size_t length, int width, bool left, char pad)
+static void PutRepeated(BoundedOutput *out, char c, size_t count)
 {
-    size_t padding = width > 0 && size_t(width) > length ? size_t(width) - length : 0;
-    if (!left)
-        for (size_t i = 0; i < padding; ++i)
-            Put(out, pad);
-    for (size_t i = 0; i < length; ++i)
-        Put(out, text[i]);
-    if (left)
-        for (size_t i = 0; i < padding; ++i)
-            Put(out, ' ');
+    for (size_t i = 0; i < count && !out->cut; ++i)
+        Put(out, c);
 }
 
-// Digits of value in base 10 or 16, with a sign where asked.
-static size_t NumberText(char *text, unsigned long long value, bool negative, unsigned base, bool upper)
+// A conversion as far as its letter: flags, width, precision (-1 for none).
+struct ConversionSpec {
+    bool left, zero;
+    int width, precision;
+};
+
+static void PutPadded(BoundedOutput *out, const char *text, size_t length, const ConversionSpec &spec)
+{
+    size_t padding = size_t(spec.width) > length ? size_t(spec.width) - length : 0;
+    if (!spec.left)
+        PutRepeated(out, ' ', padding);
+    for (size_t i = 0; i < length; ++i)
+        Put(out, text[i]);
+    if (spec.left)
+        PutRepeated(out, ' ', padding);
+}
+
+// As printf: at least precision digits (none for a zero of precision 0),
+// the sign before any zeros, and the "0" flag only without a precision.
+static void PutInteger(BoundedOutput *out, unsigned long long value, bool negative, unsigned base, bool upper,
+                       const ConversionSpec &spec)
 {
     const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     char reversed[24];
-    size_t n = 0;
-    do {
-        reversed[n++] = digits[value % base];
-        value /= base;
-    } while (value && n < sizeof reversed);
     size_t length = 0;
+    if (value || spec.precision != 0) {
+        do {
+            reversed[length++] = digits[value % base];
+            value /= base;
+        } while (value);
+    }
+    size_t zeros = spec.precision > 0 && size_t(spec.precision) > length ? size_t(spec.precision) - length : 0;
+    size_t body = (negative ? 1 : 0) + zeros + length;
+    size_t padding = size_t(spec.width) > body ? size_t(spec.width) - body : 0;
+    if (spec.zero && !spec.left && spec.precision < 0) {
+        zeros += padding;
+        padding = 0;
+    }
+    if (!spec.left)
+        PutRepeated(out, ' ', padding);
     if (negative)
-        text[length++] = '-';
-    while (n)
-        text[length++] = reversed[--n];
-    return length;
+        Put(out, '-');
+    PutRepeated(out, '0', zeros);
+    while (length)
+        Put(out, reversed[--length]);
+    if (spec.left)
+        PutRepeated(out, ' ', padding);
 }
 
-static int ReadCount(const char **p, va_list *args)
+static const int kMaxCount = 99999;
+
+// A width or precision: up to five digits, or "*" for the next argument.
+// False for anything longer or larger.
+static bool ReadCount(const char **p, va_list *args, int *value)
 {
+    *value = 0;
     if (**p == '*') {
         ++*p;
-        return va_arg(*args, int);
+        *value = va_arg(*args, int);
+        return *value >= -kMaxCount && *value <= kMaxCount;
     }
-    int value = 0;
-    while (**p >= '0' && **p <= '9' && value < 10000)
-        value = value * 10 + (*(*p)++ - '0');
-    return value;
+    for (int digits = 0; **p >= '0' && **p <= '9'; ++*p) {
+        if (++digits > 5)
+            return false;
+        *value = *value * 10 + (**p - '0');
+    }
+    return true;
 }
 
 static unsigned long long TakeUnsigned(va_list *args, int longs, bool sized)
@@ -112,85 +144,86 @@ static long long TakeSigned(va_list *args, int longs, bool sized)
     return va_arg(*args, int);
 }
 
-// One conversion after its "%"; returns where the format goes on.
-static const char *Convert(BoundedOutput *out, const char *spec, va_list *args)
+// One conversion after its "%"; returns where the format goes on, or NULL
+// for a conversion this formatter does not know: taking no argument for it
+// would put every later conversion out of step with its argument.
+static const char *Convert(BoundedOutput *out, const char *p, va_list *args)
 {
-    const char *p = spec;
-    bool left = false;
-    char pad = ' ';
+    ConversionSpec spec = {false, false, 0, -1};
     for (;; ++p) {
         if (*p == '-')
-            left = true;
+            spec.left = true;
         else if (*p == '0')
-            pad = '0';
+            spec.zero = true;
         else
             break;
     }
-    int width = ReadCount(&p, args);
-    if (width < 0) {
-        left = true;
-        width = -width;
+    if (!ReadCount(&p, args, &spec.width))
+        return NULL;
+    if (spec.width < 0) {
+        spec.left = true;
+        spec.width = -spec.width;
     }
-    int precision = -1;
-    if (*p == '.') {
+    bool precise = *p == '.';
+    if (precise) {
         ++p;
-        precision = ReadCount(&p, args);
+        if (!ReadCount(&p, args, &spec.precision))
+            return NULL;
+        if (spec.precision < 0)
+            spec.precision = -1;   // a negative "*" counts as none
     }
     int longs = 0;
     bool sized = false;
-    for (; *p == 'l' || *p == 'z'; ++p) {
-        if (*p == 'l')
+    if (*p == 'z') {
+        sized = true;
+        ++p;
+    } else {
+        while (*p == 'l' && longs < 2) {
             ++longs;
-        else
-            sized = true;
+            ++p;
+        }
     }
-    if (left)
-        pad = ' ';
+    bool plain = !sized && longs == 0;
 
-    char number[24];
     switch (*p) {
     case 's': {
+        if (!plain || spec.zero)
+            return NULL;
         const char *text = va_arg(*args, const char *);
         if (!text)
             text = "(null)";
         size_t length = 0;
-        while (text[length] && (precision < 0 || length < size_t(precision)))
+        while (text[length] && (spec.precision < 0 || length < size_t(spec.precision)))
             ++length;
-        PutPadded(out, text, length, width, left, ' ');
+        PutPadded(out, text, length, spec);
         return p + 1;
     }
-    case 'c':
-        number[0] = char(va_arg(*args, int));
-        PutPadded(out, number, 1, width, left, ' ');
+    case 'c': {
+        if (!plain || spec.zero || precise)
+            return NULL;
+        char c = char(va_arg(*args, int));
+        PutPadded(out, &c, 1, spec);
         return p + 1;
+    }
     case 'd':
     case 'i': {
         long long value = TakeSigned(args, longs, sized);
         unsigned long long magnitude = value < 0 ? 0ULL - (unsigned long long)value : (unsigned long long)value;
-        if (value < 0 && pad == '0' && width > 0) {
-            Put(out, '-');
-            --width;
-            PutPadded(out, number, NumberText(number, magnitude, false, 10, false), width, left, pad);
-        } else {
-            PutPadded(out, number, NumberText(number, magnitude, value < 0, 10, false), width, left, pad);
-        }
+        PutInteger(out, magnitude, value < 0, 10, false, spec);
         return p + 1;
     }
     case 'u':
     case 'x':
-    case 'X': {
-        unsigned long long value = TakeUnsigned(args, longs, sized);
-        PutPadded(out, number, NumberText(number, value, false, *p == 'u' ? 10 : 16, *p == 'X'),
-                  width, left, pad);
+    case 'X':
+        PutInteger(out, TakeUnsigned(args, longs, sized), false, *p == 'u' ? 10 : 16, *p == 'X', spec);
         return p + 1;
-    }
     case '%':
+        if (p[-1] != '%')
+            return NULL;   // "%%" only, nothing between
         Put(out, '%');
         return p + 1;
     default:
-        // Not a conversion this formatter knows: shown as written.
-        Put(out, '%');
-        return spec;
+        return NULL;
     }
 }
 
@@ -201,15 +234,18 @@ bool FormatTextV(char *dst, size_t dstSize, const char *format, va_list args)
     BoundedOutput out = {dst, dstSize, 0, false};
     va_list rest;
     va_copy(rest, args);
-    for (const char *p = format; *p;) {
-        if (*p == '%')
-            p = Convert(&out, p + 1, &rest);
-        else
+    bool known = true;
+    for (const char *p = format; known && *p;) {
+        if (*p != '%') {
             Put(&out, *p++);
+            continue;
+        }
+        p = Convert(&out, p + 1, &rest);
+        known = p != NULL;
     }
     va_end(rest);
     dst[out.used] = '\0';
-    return !out.cut;
+    return known && !out.cut;
 }
 
 bool FormatText(char *dst, size_t dstSize, const char *format, ...)
@@ -234,6 +270,8 @@ bool SamePrefixIgnoringCase(const char *a, const char *b, size_t bytes)
             ++i;
             if (a[i] != b[i])
                 return false;
+            if (a[i] == '\0')
+                return true;   // both end in the same lone lead byte
             continue;
         }
         if (ca != cb && UpperChar(ca) != UpperChar(cb))
@@ -242,13 +280,42 @@ bool SamePrefixIgnoringCase(const char *a, const char *b, size_t bytes)
     return true;
 }
 
+const char *NextCharacter(const char *p)
+{
+    if (!*p)
+        return p;
+    return IsDBCSLeadByte(BYTE(*p)) && p[1] ? p + 2 : p + 1;
+}
+
+// The starts of the last character of text and of its last separator.
+static void LastCharacters(const char *text, bool alsoSlash, const char **last, const char **separator)
+{
+    *last = *separator = NULL;
+    for (const char *p = text; *p; p = NextCharacter(p)) {
+        *last = p;
+        if (*p == '\\' || (alsoSlash && *p == '/'))
+            *separator = p;
+    }
+}
+
+const char *LastSeparator(const char *text, bool alsoSlash)
+{
+    const char *last, *separator;
+    LastCharacters(text, alsoSlash, &last, &separator);
+    return separator;
+}
+
+char *LastSeparator(char *text, bool alsoSlash)
+{
+    const char *found = LastSeparator(static_cast<const char *>(text), alsoSlash);
+    return found ? text + (found - text) : NULL;
+}
+
 bool EndsWithSeparator(const char *text, bool alsoSlash)
 {
-    size_t len = strlen(text);
-    if (len == 0)
-        return false;
-    char last = text[len - 1];
-    return last == '\\' || (alsoSlash && last == '/');
+    const char *last, *separator;
+    LastCharacters(text, alsoSlash, &last, &separator);
+    return last && last == separator;
 }
 
 void StripOneTrailingSeparator(char *text)

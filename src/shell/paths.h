@@ -13,9 +13,10 @@ bool CopyText(char *dst, size_t dstSize, const char *src);
 bool AppendText(char *dst, size_t dstSize, const char *src);
 
 // printf-style formatting into dst. False when the result had to be cut.
-// Knows what the program uses: %s %c %d %i %u %x %X %%, the flags "-" and
-// "0", a width, a precision (for %s: at most that many characters) and the
-// sizes l, ll and z. An unknown conversion is copied as it stands.
+// Knows what the program uses, as printf does it: %s %c %d %i %u %x %X %%,
+// the flags "-" and "0", a width and a precision of at most five digits
+// (or "*") and the sizes l, ll and z (not on %s and %c). Anything else ends
+// the text where it stands, and the result is false.
 bool FormatText(char *dst, size_t dstSize, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 bool FormatTextV(char *dst, size_t dstSize, const char *format, va_list args);
@@ -34,7 +35,14 @@ bool JoinAlways(char *dst, size_t dstSize, const char *folder, const char *name)
 bool JoinUnlessBackslash(char *dst, size_t dstSize, const char *folder, const char *name);
 bool JoinUnlessSeparator(char *dst, size_t dstSize, const char *folder, const char *name);
 
-// True when text ends in "\" (or, with alsoSlash, in "/").
+// Separator tests that know double-byte characters: on code page 932 the
+// second byte of many (0x5C, as in "\x95\x5C") is the byte of "\".
+// The character after the one at p (a double-byte one taken whole).
+const char *NextCharacter(const char *p);
+// The last "\" (or, with alsoSlash, also "/") of text, or NULL.
+const char *LastSeparator(const char *text, bool alsoSlash);
+char *LastSeparator(char *text, bool alsoSlash);
+// True when the last character of text is "\" (or, with alsoSlash, "/").
 bool EndsWithSeparator(const char *text, bool alsoSlash);
 
 // Removes one trailing "\" or "/".

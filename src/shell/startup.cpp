@@ -234,7 +234,7 @@ int RunProgram(HINSTANCE instance)
     char scratch[MAX_PATH] = "";
     g_szTempName[0] = '\0';
     if (workFolderOk && GetTempFileNameA(folder, "ZLT", 0, scratch) != 0) {
-        const char *slash = strrchr(scratch, '\\');
+        const char *slash = LastSeparator(scratch, false);
         CopyText(g_szTempName, sizeof g_szTempName, slash ? slash + 1 : scratch);
     } else {
         workFolderOk = false;

@@ -130,7 +130,7 @@ TEST_F(Faults, ProgramInUseOnWindows98IsCopiedAtTheNextStart)
     std::string lower = command;
     for (char &ch : lower)
         ch = char(tolower(static_cast<unsigned char>(ch)));
-    EXPECT_TRUE(lower.find("zlclient.new ") != std::string::npos || lower.find("zlclie~1.new ") != std::string::npos)
+    EXPECT_TRUE(lower.find("zlclient.new\" ") != std::string::npos || lower.find("zlclie~1.new\" ") != std::string::npos)
         << command;
 }
 

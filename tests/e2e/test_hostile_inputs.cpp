@@ -339,8 +339,8 @@ void AddDestinations(std::vector<HostileCase> &cases)
 
     HostileCase relative;
     relative.name = "RelativeFolderIsMadeFull";
-    relative.dest = std::string(kTemp) + "\\relative";
-    relative.ini = Quiet({"DIR32=relative"});
+    relative.dest = "C:\\zt\\dest\\relative";
+    relative.ini = Quiet({"DIR32=..\\dest\\relative"});
     cases.push_back(relative);
 
     HostileCase work;
@@ -349,6 +349,20 @@ void AddDestinations(std::vector<HostileCase> &cases)
     work.expect = kRefusesDest;
     work.logHas = {"SourceDir=DestDir"};
     cases.push_back(work);
+    work.name = "TheWorkFolderWithoutItsBackslash";
+    work.ini = Quiet({std::string("DIR32=") + kTemp});
+    cases.push_back(work);
+
+    // Code page 932 only (the _cp932 test): "\x95\x5C" ends in the byte of "\".
+    const char *lang = getenv("LANG");
+    if (GetACP() == 932 || (lang && strncmp(lang, "ja_JP", 5) == 0)) {
+        HostileCase dbcs;
+        dbcs.name = "CodePage932FolderEndingIn5C";
+        dbcs.dest = "C:\\zt\\dest\\\x95\x5C" "\\d\x95\x5C";
+        dbcs.ini = Quiet({"DIR32=" + dbcs.dest});
+        dbcs.prepare = [] { ASSERT_EQ(932u, GetACP()) << "no ja_JP.UTF-8 locale: scripts/deps.sh makes it"; };
+        cases.push_back(dbcs);
+    }
 }
 
 std::vector<HostileCase> AllCases()

@@ -94,6 +94,7 @@ INSTANTIATE_TEST_SUITE_P(WinIni, HostileRemoval,
                       RemovalCase{"FormatDir", "C:\\zt\\dest\\%s%n%1!s!!"},
                       RemovalCase{"RelativeDir", "..\\dest\\gone"},
                       RemovalCase{"WindowsFolder", "C:\\windows", true},
+                      RemovalCase{"WindowsFolderAsDevicePath", "\\\\?\\C:\\windows", true},
                       RemovalCase{"DriveRoot", "C:\\", true},
                       RemovalCase{"ProgramFiles", "C:\\Program Files", true}),
     [](const ::testing::TestParamInfo<RemovalCase> &info) { return std::string(info.param.name); });

@@ -156,8 +156,8 @@ TEST_F(RemovalEndToEnd, ProgramInUseIsLeftForTheRestart)
     char shortDel[MAX_PATH] = "", shortDir[MAX_PATH] = "";
     GetShortPathNameA(renamed.c_str(), shortDel, sizeof shortDel);
     GetShortPathNameA(kDest, shortDir, sizeof shortDir);
-    EXPECT_TRUE(RunOnceMentions(std::string("cmd.exe /c del ") + shortDel));
-    EXPECT_TRUE(RunOnceMentions(std::string("cmd.exe /c rmdir ") + shortDir + " "));
+    EXPECT_TRUE(RunOnceMentions(std::string("cmd.exe /c del \"") + shortDel + "\""));
+    EXPECT_TRUE(RunOnceMentions(std::string("cmd.exe /c rmdir \"") + shortDir + "\" "));
 
     TerminateProcess(running.pi.hProcess, 0);
     zt::Wait(running, 10000);

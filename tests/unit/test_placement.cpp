@@ -252,22 +252,23 @@ TEST_F(Placement, Windows98SchedulesCopiesAtNextStart)
 }
 
 // Paths in commands run at the next start: short where there is a short
-// form, and in quotes whenever a blank is left, as on a volume without 8.3
-// names, where the long path comes back unchanged.
-TEST(CommandPath, ABlankIsAlwaysQuoted)
+// form, and always in quotes, where blanks and "&" are plain text. A "%" or
+// a quote, which quotes do not keep from the interpreter, is refused.
+TEST(CommandPath, AlwaysQuotedNeverWithPercentOrQuote)
 {
     std::string dir = zt::FreshDir("with blank");
     ASSERT_TRUE(zt::WriteFileText(dir + "\\x.del", "x"));
     char out[300];
     for (const std::string &path : {dir + "\\x.del", dir + "\\missing file.del", dir}) {
         ASSERT_TRUE(CommandPathOf(path.c_str(), out, sizeof out)) << path;
-        if (strchr(out, ' '))
-            EXPECT_TRUE(out[0] == '"' && out[strlen(out) - 1] == '"') << out;
+        EXPECT_TRUE(out[0] == '"' && out[strlen(out) - 1] == '"') << out;
     }
     EXPECT_TRUE(QuoteCommandPath(out, sizeof out, "C:\\Program Files\\ZELTRA Pro\\x.del"));
     EXPECT_STREQ("\"C:\\Program Files\\ZELTRA Pro\\x.del\"", out);
-    EXPECT_TRUE(QuoteCommandPath(out, sizeof out, "C:\\PROGRA~1\\ZELTRA~1\\X.DEL"));
-    EXPECT_STREQ("C:\\PROGRA~1\\ZELTRA~1\\X.DEL", out);
+    EXPECT_TRUE(QuoteCommandPath(out, sizeof out, "C:\\zt\\x&md\\X.DEL"));
+    EXPECT_STREQ("\"C:\\zt\\x&md\\X.DEL\"", out);
+    EXPECT_FALSE(QuoteCommandPath(out, sizeof out, "C:\\zt\\100%\\x.del"));
+    EXPECT_FALSE(QuoteCommandPath(out, sizeof out, "C:\\zt\\a\"b"));
     EXPECT_FALSE(QuoteCommandPath(out, 10, "C:\\a b\\long.del"));
     zt::RemoveTree(dir);
 }
@@ -294,7 +295,7 @@ TEST_F(Placement, RunOnceCommandTextAndLength)
     char shortNew[MAX_PATH], shortTarget[MAX_PATH];
     ASSERT_TRUE(GetShortPathNameA(At("zlclient.new").c_str(), shortNew, MAX_PATH));
     ASSERT_TRUE(GetShortPathNameA(At("zlclient.exe").c_str(), shortTarget, MAX_PATH));
-    EXPECT_EQ(std::string("command.com /c copy ") + shortNew + " " + shortTarget, data);
+    EXPECT_EQ(std::string("command.com /c copy \"") + shortNew + "\" \"" + shortTarget + "\"", data);
     EXPECT_EQ((DWORD)REG_SZ, type);
 }
 

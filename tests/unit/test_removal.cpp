@@ -221,7 +221,7 @@ TEST_P(ProgramInUseTest, IsRenamedAndScheduled)
     EXPECT_FALSE(zt::FileExists(file));
     std::vector<std::string> commands = CommandsFor(renamed, p.where);
     ASSERT_EQ(1u, commands.size());
-    EXPECT_EQ(std::string(p.interpreter) + " /c del " + ShortPath(renamed), commands[0]);
+    EXPECT_EQ(std::string(p.interpreter) + " /c del \"" + ShortPath(renamed) + "\"", commands[0]);
 
     FreeLibrary(image);
     zt::RemoveTree(dir);
@@ -259,7 +259,7 @@ TEST_F(RemovalTest, FileThatCannotBeRenamedIsScheduledUnderItsName)
     EXPECT_TRUE(zt::FileExists(file));
     std::vector<std::string> commands = CommandsFor(file);
     ASSERT_EQ(1u, commands.size());
-    EXPECT_EQ("cmd.exe /c del " + ShortPath(file), commands[0]);
+    EXPECT_EQ("cmd.exe /c del \"" + ShortPath(file) + "\"", commands[0]);
     EXPECT_EQ(1, g_bRebootNeeded);
     CloseHandle(held);
     zt::RemoveTree(dir);
@@ -500,13 +500,16 @@ TEST(SharedFolder, IsToldFromTheProductsOwn)
     std::string shared[] = {"C:\\", "C:", std::string(windows), lowered + "\\", std::string(windows) + "/.",
                             system, temp, EnvFolder("ProgramFiles"), profile,
                             profile.substr(0, profile.rfind('\\')), ShellFolder("Personal"),
-                            ShellFolder("Desktop"), ShellFolder("AppData")};
+                            ShellFolder("Desktop"), ShellFolder("AppData"), "\\\\?\\" + lowered,
+                            "\\\\?\\" + std::string(system) + "\\", "\\\\.\\" + std::string(windows), "\\??\\C:",
+                            "\\\\?\\Volume{0}\\x"};
     for (const std::string &folder : shared) {
         ASSERT_FALSE(folder.empty());
         EXPECT_TRUE(FolderIsShared(folder.c_str())) << folder;
     }
     std::string own = zt::FreshDir("rm_own");
-    for (const std::string &folder : {own, EnvFolder("ProgramFiles") + "\\ZELTRA Pro", std::string(windows) + "x"})
+    for (const std::string &folder :
+         {own, "\\\\?\\" + own, EnvFolder("ProgramFiles") + "\\ZELTRA Pro", std::string(windows) + "x"})
         EXPECT_FALSE(FolderIsShared(folder.c_str())) << folder;
     zt::RemoveTree(own);
 }
@@ -648,7 +651,7 @@ TEST_F(RunRemovalTest, FileInUseSchedulesFolderAndAsksRestart)
     EXPECT_EQ(0, g_bRebootNeeded);
     std::vector<std::string> rmdir = RunOnceCommands("rmdir", true);
     ASSERT_EQ(1u, rmdir.size());
-    EXPECT_EQ("cmd.exe /c rmdir " + shortDir + " ", rmdir[0]);
+    EXPECT_EQ("cmd.exe /c rmdir \"" + shortDir + "\" ", rmdir[0]);
     EXPECT_EQ(1u, RunOnceCommands("/c del ", true).size());
     EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "DIR"));
     CloseHandle(held);

@@ -148,7 +148,22 @@ TEST(Paths, FormatTextAgreesWithPrintf)
     ZL_SAME("[%5d][%-5d][%05d][%05d][%3s][%-3s|]", 42, 42, 42, -42, "a", "b");
     ZL_SAME("[%.2s][%.*s][%s]", "abcdef", 3, "abcdef", "");
     ZL_SAME("%llu %lld", 18446744073709551615ull, -9223372036854775807ll);
+    const char *precise = "[%.3d][%05.2x][%-6.3d][%7.4X][%.0d][%.0u][%08.3d][%.*d][%*.1d]";   // "0" ignored
+    ZL_SAME(precise, 5, 10, -7, 0xabu, 0, 0u, -42, -1, 0, -4, 3);
 #undef ZL_SAME
+}
+
+// What it does not know ends the text there: read as text, it would leave
+// its argument to the next conversion.
+TEST(Paths, FormatTextStopsAtWhatItDoesNotKnow)
+{
+    for (const char *bad : {"%hu", "%+d", "%#x", "% d", "%p", "%n", "%o", "%f", "%ls", "%lc", "%zs", "%05s",
+                            "%.2c", "%5%", "%l%", "%123456d", "%.123456s", "%*d"}) {
+        char b[64];
+        std::string format = std::string("ab") + bad + "|%s";
+        EXPECT_FALSE(FormatText(b, sizeof b, format.c_str(), 123456, "next")) << bad;
+        EXPECT_STREQ("ab", b) << bad;
+    }
 }
 
 struct JoinCase {
@@ -208,6 +223,24 @@ TEST(Paths, TrailingSeparators)
     CopyText(b, sizeof b, "");
     StripOneTrailingSeparator(b);
     EXPECT_STREQ("", b);
+}
+
+// Run on code page 932 by unit_shell_cp932, skipped on others. "\x95\x5C"
+// is one character whose second byte is that of "\".
+TEST(CodePage932, SeparatorsAndPrefixesTakeDoubleByteCharactersWhole)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "code page " << GetACP();
+    char path[] = "C:\\\x95\x5C" "\\d\x95\x5C";
+    EXPECT_EQ(path + 5, LastSeparator(path, false));
+    StripOneTrailingSeparator(path);
+    EXPECT_STREQ("C:\\\x95\x5C" "\\d\x95\x5C", path);
+    char b[32];
+    EXPECT_TRUE(JoinUnlessSeparator(b, sizeof b, path, "x"));
+    EXPECT_STREQ("C:\\\x95\x5C" "\\d\x95\x5C" "\\x", b);
+    // Both end in the same lone lead byte; what lies past their ends differs.
+    const char one[] = "x\x95\0A", other[] = "x\x95\0B";
+    EXPECT_TRUE(SamePrefixIgnoringCase(one, other, sizeof one));
 }
 
 // ---------------------------------------------------------------------------
