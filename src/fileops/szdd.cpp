@@ -122,21 +122,28 @@ static SzddResult Expand(Expansion *e, unsigned expandedSize)
                 if (!distance)
                     distance = kSzddWindowSize;
                 const unsigned char *from = o - distance;
+                unsigned char *to = o;
+                o += length;
+                // Four bytes at a time, up to three beyond the match, which
+                // the next token overwrites.
                 if (distance >= 4) {
-                    // Four at a time, each four already written: up to three
-                    // bytes beyond the match, which the next token overwrites.
-                    unsigned char *to = o;
-                    o += length;
+                    // Each four is read after the bytes it repeats were written.
                     do {
                         memcpy(to, from, 4);
                         to += 4;
                         from += 4;
                     } while (to < o);
+                } else if (distance != 3) {
+                    // A run of one byte or of a pair: the same four throughout.
+                    const unsigned char four[4] = {from[0], from[distance - 1], from[0], from[distance - 1]};
+                    do {
+                        memcpy(to, four, 4);
+                        to += 4;
+                    } while (to < o);
                 } else {
-                    // A run of one to three bytes repeated.
                     do
-                        *o++ = *from++;
-                    while (--length);
+                        *to++ = *from++;
+                    while (to < o);
                 }
             }
             left -= unsigned(o - start);
