@@ -46,8 +46,8 @@ struct SzddBuffers {
 
 // Expands an SZDD source onto target, or copies any other source unchanged;
 // *written counts the bytes handed to write. Damaged data stops the
-// expansion at the first token that does not fit: nothing is written past
-// the header's size, and what went before has been written.
+// expansion at the first token that does not fit, and nothing is written
+// past the header's size; some of what came before may have been written.
 SzddResult SzddExpand(SzddBuffers *buffers, SzddRead read, void *source, SzddWrite write, void *target,
                       unsigned *written);
 
