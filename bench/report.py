@@ -178,11 +178,15 @@ def table(rows, flavour):
     put("Expansion of the largest payload file (best of the runs)")
     for scale in scales:
         lz = rows.get(("throughput", "lz32", scale))
+        own = rows.get(("throughput", "own", scale))
         cp = rows.get(("throughput", "copy", scale))
         if lz and cp:
             put("  x%-3d %6.1f MB file: LZ32 %7.1f MB/s   plain copy %7.1f MB/s   (%.0f%% of the copy)"
                 % (scale, int(lz["payload_bytes"]) / MB, float(lz["median"]), float(cp["median"]),
                    100.0 * float(lz["median"]) / float(cp["median"])))
+        if own and lz:
+            put("                    setup.exe %7.1f MB/s   (%.1f times LZ32)"
+                % (float(own["median"]), float(own["median"]) / float(lz["median"])))
     return "\n".join(out) + "\n"
 
 

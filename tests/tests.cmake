@@ -73,6 +73,11 @@ add_test(NAME host_szdd
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/szdd_check.sh ${HOST_TOOLS_DIR}/szdd
           ${CMAKE_BINARY_DIR}/szdd-check ${CMAKE_BINARY_DIR}/payload/manifest.txt)
 set_tests_properties(host_szdd PROPERTIES LABELS host TIMEOUT 300)
+# The program's expander, built for the host, against libmspack.
+add_test(NAME host_szdd_expander
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/szdd_expander.sh ${CMAKE_SOURCE_DIR}
+          ${CMAKE_BINARY_DIR}/szdd-expander ${CMAKE_BINARY_DIR}/payload/manifest.txt)
+set_tests_properties(host_szdd_expander PROPERTIES LABELS host TIMEOUT 600)
 # The build option that carries an install.ini (ZL_INSTALL_INI) and its record.
 add_test(NAME host_instini
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/instini_check.sh ${HOST_TOOLS_DIR}/payloadrc

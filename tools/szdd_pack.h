@@ -1,18 +1,21 @@
 // SZDD (MS-DOS COMPRESS) packing with a shortest-output parse. Header-only so
-// the command-line packer and the payload script generator share it.
+// the command-line packer and the payload script generator share it; the
+// format and the expander are the program's own (src/fileops/szdd.h).
 #ifndef ZELTRA_TOOLS_SZDD_PACK_H
 #define ZELTRA_TOOLS_SZDD_PACK_H
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "fileops/szdd.h"
+
 namespace szdd {
 
-const int kWindow = 4096;
-const int kStart = kWindow - 16;   // the expander's first write position
-const int kMinMatch = 3;
-const int kMaxMatch = 18;
+const int kWindow = kSzddWindowSize;
+const int kMinMatch = kSzddMinMatch;
+const int kMaxMatch = kSzddMaxMatch;
 const int kMaxDistance = kWindow - 1;
 
 // The expander's view: 4096 spaces, then the data. Position p of that
@@ -98,9 +101,8 @@ inline std::vector<uint8_t> Pack(const std::vector<uint8_t> &data, char lastChar
         }
     }
 
-    std::vector<uint8_t> out = {'S', 'Z', 'D', 'D', 0x88, 0xf0, 0x27, 0x33, 'A', (uint8_t)lastChar};
-    for (int b = 0; b < 4; ++b)
-        out.push_back((uint8_t)((uint64_t)n >> (8 * b)));
+    std::vector<uint8_t> out(kSzddHeaderSize);
+    SzddPutHeader(out.data(), lastChar, (unsigned)n);
     size_t flagAt = 0;
     int bit = 8;
     for (long i = 0; i < n;) {
@@ -125,41 +127,36 @@ inline std::vector<uint8_t> Pack(const std::vector<uint8_t> &data, char lastChar
     return out;
 }
 
-// The expander, for checking what we produce.
+// The program's expander, for checking what we produce.
+struct MemoryStream {
+    const std::vector<uint8_t> *in;
+    size_t at;
+    std::vector<uint8_t> *out;
+};
+
+inline int ReadMemory(void *stream, unsigned char *buffer, unsigned size)
+{
+    MemoryStream *m = static_cast<MemoryStream *>(stream);
+    size_t n = std::min<size_t>(size, m->in->size() - m->at);
+    memcpy(buffer, m->in->data() + m->at, n);
+    m->at += n;
+    return (int)n;
+}
+
+inline bool WriteMemory(void *stream, const unsigned char *bytes, unsigned size)
+{
+    MemoryStream *m = static_cast<MemoryStream *>(stream);
+    m->out->insert(m->out->end(), bytes, bytes + size);
+    return true;
+}
+
 inline bool Unpack(const std::vector<uint8_t> &in, std::vector<uint8_t> *out)
 {
-    if (in.size() < 14 || memcmp(in.data(), "SZDD\x88\xf0\x27\x33", 8) != 0)
-        return false;
-    uint32_t size = in[10] | (in[11] << 8) | (in[12] << 16) | ((uint32_t)in[13] << 24);
-    uint8_t window[kWindow];
-    memset(window, ' ', sizeof window);
-    int pos = kStart;
-    size_t p = 14;
+    static SzddBuffers buffers;
+    MemoryStream m{&in, 0, out};
+    unsigned written = 0;
     out->clear();
-    while (p < in.size()) {
-        uint8_t flags = in[p++];
-        for (int bit = 0; bit < 8 && p < in.size(); ++bit) {
-            if (flags & (1 << bit)) {
-                uint8_t c = in[p++];
-                out->push_back(c);
-                window[pos] = c;
-                pos = (pos + 1) & (kWindow - 1);
-            } else {
-                if (p + 1 >= in.size())
-                    return false;
-                int slot = in[p] | ((in[p + 1] & 0xf0) << 4);
-                int len = (in[p + 1] & 0x0f) + kMinMatch;
-                p += 2;
-                for (int k = 0; k < len; ++k) {
-                    uint8_t c = window[(slot + k) & (kWindow - 1)];
-                    out->push_back(c);
-                    window[pos] = c;
-                    pos = (pos + 1) & (kWindow - 1);
-                }
-            }
-        }
-    }
-    return out->size() == size;
+    return SzddExpand(&buffers, ReadMemory, &m, WriteMemory, &m, &written) == kSzddExpanded;
 }
 
 inline uint32_t Crc32(const uint8_t *p, size_t n)

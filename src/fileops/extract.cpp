@@ -1,11 +1,10 @@
 #include "fileops/extract.h"
 
-#include <lzexpand.h>
 #include <string.h>
 
+#include "fileops/szdd.h"
 #include "install/catalogue.h"
 #include "shell/paths.h"
-#include "shell/sysdll.h"
 
 // A loaded resource, released on every way out.
 struct LoadedResource {
@@ -123,79 +122,77 @@ static bool SameNameIgnoringCase(const char *a, const char *b)
     }
 }
 
-// True when target can be opened for writing (it is created when missing;
-// the expansion truncates it anyway). Keeps the error code otherwise.
-static bool TargetIsWritable(const char *target)
-{
-    HANDLE probe = CreateFileA(target, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (probe == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(probe);
-    return true;
-}
-
-// LZ32's functions, from the system folder only.
-struct Lz32 {
-    decltype(&LZInit) init;
-    decltype(&LZCopy) copy;
-    decltype(&LZClose) close;
+// An open file handle, closed on every way out.
+struct FileHandle {
+    HANDLE handle;
+    explicit FileHandle(HANDLE h) : handle(h) {}
+    ~FileHandle() { if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle); }
+    FileHandle(const FileHandle &) = delete;
+    FileHandle &operator=(const FileHandle &) = delete;
 };
 
-static bool LoadLz32(Lz32 *lz)
+static HANDLE OpenForReading(const char *path)
 {
-    lz->init = SystemFunction<decltype(&LZInit)>("lz32.dll", "LZInit");
-    lz->copy = SystemFunction<decltype(&LZCopy)>("lz32.dll", "LZCopy");
-    lz->close = SystemFunction<decltype(&LZClose)>("lz32.dll", "LZClose");
-    return lz->init && lz->copy && lz->close;
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
 }
 
-// LZOpenFile goes through OpenFile, whose record holds paths of at most
-// 128 characters: a deeper destination (or work folder) would fail. The
-// files are opened directly and handed to LZInit instead.
-static INT OpenPacked(const Lz32 &lz, const char *path)
+static int ReadFromFile(void *file, unsigned char *buffer, unsigned size)
 {
-    HFILE file = _lopen(path, OF_READ);
-    if (file == HFILE_ERROR)
-        return -1;
-    INT packed = lz.init(file);
-    if (packed < 0)
-        _lclose(file);
-    return packed;
+    DWORD got = 0;
+    return ReadFile(static_cast<HANDLE>(file), buffer, size, &got, NULL) ? int(got) : -1;
+}
+
+static bool WriteToFile(void *file, const unsigned char *bytes, unsigned size)
+{
+    DWORD put = 0;
+    return WriteFile(static_cast<HANDLE>(file), bytes, size, &put, NULL) && put == size;
+}
+
+// The expansion's buffers, one set for the whole run: files are placed one
+// at a time, and nothing is allocated per file.
+static SzddBuffers s_szdd;
+
+// Expands the opened source onto target (created, or truncated). A failed
+// expansion leaves the partial target, as a failed write does.
+static int ExpandOpened(HANDLE source, const char *target)
+{
+    FileHandle out(CreateFileA(target, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, NULL));
+    if (out.handle == INVALID_HANDLE_VALUE)
+        return 0;
+    unsigned written = 0;
+    SzddResult result = SzddExpand(&s_szdd, ReadFromFile, source, WriteToFile, out.handle, &written);
+    if (result == kSzddDamaged || result == kSzddUnknownMethod)
+        SetLastError(ERROR_INVALID_DATA);
+    else if (result != kSzddReadFailed && result != kSzddWriteFailed && written == 0)
+        SetLastError(ERROR_HANDLE_EOF);   // an empty result counts as a failure
+    return (result == kSzddExpanded || result == kSzddCopied) && written > 0 ? 1 : 0;
+}
+
+int ExpandExactFile(const char *source, const char *target)
+{
+    if (SameNameIgnoringCase(source, target))
+        return 1;
+    FileHandle in(OpenForReading(source));
+    return in.handle == INVALID_HANDLE_VALUE ? 0 : ExpandOpened(in.handle, target);
 }
 
 int ExpandFile(char *source, const char *target)
 {
     if (SameNameIgnoringCase(source, target))
         return 1;
-
     size_t len = strlen(source);
-    Lz32 lz;
-    if (len == 0 || !LoadLz32(&lz))
+    if (len == 0)
         return 0;
+    // The conventional name of a packed file comes first.
     char saved = source[len - 1];
     source[len - 1] = '_';
-    INT in = OpenPacked(lz, source);
-    if (in < 0) {
+    FileHandle in(OpenForReading(source));
+    if (in.handle == INVALID_HANDLE_VALUE) {
         source[len - 1] = saved;
-        in = OpenPacked(lz, source);
-        if (in < 0)
+        in.handle = OpenForReading(source);
+        if (in.handle == INVALID_HANDLE_VALUE)
             return 0;
     }
-    // LZ32 falls back to the "_" name when it cannot open a file, also for
-    // writing: a target in use would then be "expanded" into a stray file
-    // beside it and reported as placed. Make sure the target itself opens.
-    if (!TargetIsWritable(target)) {
-        lz.close(in);
-        return 0;
-    }
-    HFILE out = _lcreat(target, 0);
-    if (out == HFILE_ERROR) {
-        lz.close(in);
-        return 0;
-    }
-    LONG copied = lz.copy(in, out);
-    _lclose(out);
-    lz.close(in);
-    return copied > 0 ? 1 : 0;
+    return ExpandOpened(in.handle, target);
 }

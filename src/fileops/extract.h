@@ -9,10 +9,16 @@
 // resource is missing or its size or CRC-32 differs from the build's record.
 int ExtractPayload(HINSTANCE instance, int payloadIndex, const char *folder, const char *fileName);
 
-// Expands (or copies) source onto target through LZ32. source must be a
-// writable buffer: on return it names the file actually read, which ends in
-// "_" when that variant existed. 1 on success (also when the two names are
-// the same but for case), 0 on failure.
+// Expands an SZDD source onto target, or copies any other source unchanged,
+// as Windows' LZ library does. source must be a writable buffer: the file
+// read is its name with the last letter changed to "_" when that exists, and
+// on return source names the file actually read. 1 on success (also when
+// the two names are the same but for case), 0 on failure: no source, a
+// target that cannot be written, an empty result, damaged SZDD data.
 int ExpandFile(char *source, const char *target);
+
+// The same for exactly the file source names, never a "_" twin of it: for
+// a file the program has just written and checked.
+int ExpandExactFile(const char *source, const char *target);
 
 #endif

@@ -54,7 +54,7 @@ bool AlternativePath(char *alt, size_t size, const char *target, const char *new
 
 // NT: move the file in use aside as ".bak" and expand in its place.
 // 1 placed; 0 moved but not placed (the old file is put back); -1 not moved.
-static int ReplaceByRename(char *workPath, const char *target)
+static int ReplaceByRename(const char *workPath, const char *target)
 {
     char alt[260];
     if (!AlternativePath(alt, sizeof alt, target, ".bak"))
@@ -62,7 +62,7 @@ static int ReplaceByRename(char *workPath, const char *target)
     DeleteFileA(alt);
     if (!MoveFileA(target, alt) && !MoveFileA(target, alt))
         return -1;
-    if (ExpandFile(workPath, target))
+    if (ExpandExactFile(workPath, target))
         return 1;
     // Without this the installed program would be gone altogether.
     DeleteFileA(target);
@@ -94,13 +94,13 @@ bool CommandPathOf(const char *path, char *dst, size_t size)
 
 // Windows 95/98 (and NT when the move failed): expand beside the target as
 // ".new" and copy it over the target at the next start.
-static bool ReplaceAtNextStart(char *workPath, const char *target)
+static bool ReplaceAtNextStart(const char *workPath, const char *target)
 {
     char alt[260];
     if (!AlternativePath(alt, sizeof alt, target, ".new"))
         return false;
     DeleteFileA(alt);
-    if (!ExpandFile(workPath, alt))
+    if (!ExpandExactFile(workPath, alt))
         return false;
     char shortAlt[262], shortTarget[262], command[768];
     if (!CommandPathOf(alt, shortAlt, sizeof shortAlt) || !CommandPathOf(target, shortTarget, sizeof shortTarget) ||
@@ -133,7 +133,9 @@ static bool TryPlace(const char *workFolder, const char *fileName, const char *d
     PumpMessages();
     if (!ExtractPayload(g_hInstance, payloadIndex, workFolder, g_szTempName))
         return false;
-    if (ExpandFile(workPath, target)) {
+    // Exactly the file just extracted and checked: a "_" twin of the work
+    // file in the temporary folder may have been put there by anyone.
+    if (ExpandExactFile(workPath, target)) {
         DeleteFileA(workPath);
         return true;
     }

@@ -33,7 +33,7 @@ Function ProcAs(FARPROC proc)
 }
 
 // SystemDllProc as the function's own type, e.g.
-//   auto copy = SystemFunction<decltype(&LZCopy)>("lz32.dll", "LZCopy");
+//   auto open = SystemFunction<decltype(&GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
 template <class Function>
 Function SystemFunction(const char *dllName, const char *procName)
 {

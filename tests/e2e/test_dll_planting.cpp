@@ -91,7 +91,6 @@ TEST_F(DllPlanting, QuietInstallationLoadsNoneAndSucceeds)
     ASSERT_EQ(0u, RunToEnd(run));
 
     EXPECT_TRUE(Markers().empty()) << "loaded: " << Markers().front();
-    // The expansion went through the system's own LZ32.
     for (const char *file : {"zlclient.exe", "zlcore32.dll", "zldone.wav"}) {
         std::string installed = std::string(kDest) + "\\" + file;
         ASSERT_TRUE(FileExists(installed)) << installed;

@@ -167,6 +167,22 @@ INSTANTIATE_TEST_SUITE_P(Versions, QuietDefaultFolder,
                       VersionCase{"nt351", true, "C:\\WIN32APP\\ZELTRA", "nV=5 nM=5"},
                       VersionCase{"win31", false, "C:\\ZELTRA", "nV=1 nM=3"}));
 
+// Win32s keeps lz32.dll in SYSTEM\WIN32S: the expansion must not need it.
+// (Wine reads WINEDLLOVERRIDES from its own environment only, not from the
+// block a child is given: the program's own overrides disable the library.)
+TEST_F(QuietInstall, Win32sWithoutTheLzLibraryInstallsEveryBaseAndUtilityFile)
+{
+    const std::string key = "Software\\Wine\\AppDefaults\\" + SetupExe().substr(SetupExe().find_last_of("\\/") + 1);
+    RegSetText(HKEY_CURRENT_USER, key + "\\DllOverrides", "lz32", "");
+    SetWindowsVersion("win31");
+    DWORD code = Install(false);
+    RegDeleteTreeAll(HKEY_CURRENT_USER, key);
+    ASSERT_EQ(0u, code);
+    for (const CarriedFile &f : CarriedFiles())   // the Explorer list is not for Win32s
+        EXPECT_TRUE(f.list == 1 || std::string(f.target) == "zeltra.ini" ||
+                    ReadFileText(ProductFile(f.target)) == ReadFileText(std::string("C:\\ZELTRA\\") + f.target)) << f.target;
+}
+
 TEST_F(QuietInstall, Dir32OverridesTheDefaultAndARecordedDirOverridesDir32)
 {
     zeltraOptions = {"DIR32=C:\\zt\\dest\\from-dir32"};

@@ -104,6 +104,15 @@ TEST_F(Extract, PlainSourceIsCopiedAndEmptyResultFails)
     EXPECT_EQ(dir_ + "\\missing.txt", source);
 }
 
+TEST_F(Extract, CutPackedSourceFails)
+{
+    ASSERT_EQ(1, ExtractPayload(module_, kSiteListRow, dir_.c_str(), "cut.in_"));
+    std::string packed = zt::ReadFileText(dir_ + "\\cut.in_");
+    ASSERT_TRUE(zt::WriteFileText(dir_ + "\\cut.in_", packed.substr(0, packed.size() - 1)));
+    EXPECT_EQ(0, ExpandExactFile((dir_ + "\\cut.in_").c_str(), (dir_ + "\\cut.ini").c_str()));
+    EXPECT_EQ((DWORD)ERROR_INVALID_DATA, GetLastError());
+}
+
 TEST_F(Extract, NamesEqualButForCaseDoNothing)
 {
     ASSERT_TRUE(zt::WriteFileText(dir_ + "\\same.txt", "keep me"));
@@ -115,9 +124,8 @@ TEST_F(Extract, NamesEqualButForCaseDoNothing)
     EXPECT_EQ("keep me", zt::ReadFileText(dir_ + "\\same.txt"));
 }
 
-// The packer's edge cases (written by the build) expand byte for byte
-// through LZ32.
-TEST_F(Extract, PackerOutputExpandsThroughLz32)
+// The packer's edge cases (written by the build) expand byte for byte.
+TEST_F(Extract, PackerOutputExpandsByteForByte)
 {
     std::string cases = zt::ExeDir() + "\\szdd-cases";
     std::vector<std::string> names = zt::ListDir(cases);

@@ -166,6 +166,15 @@ TEST_F(Placement, FreeTargetIsPlacedWithoutRestart)
     DestroyWindow(status);
 }
 
+// Anyone may write into the temporary folder: a "_" twin of the work file
+// must never be installed in place of the checked extraction.
+TEST_F(Placement, APlantedUnderscoreTwinOfTheWorkFileIsIgnored)
+{
+    ASSERT_TRUE(zt::WriteFileText(work_ + "ztplace.tm_", "planted in place of the client"));
+    EXPECT_EQ(0, Place("zlclient.exe", kClientRow));
+    EXPECT_TRUE(zt::ReadFileText(Product("zlclient.exe")) == zt::ReadFileText(At("zlclient.exe")));
+}
+
 TEST_F(Placement, MissingResourceFailsAtOnceWhenNotAsking)
 {
     EXPECT_EQ(1, Place("zlini.dll", kNotCarriedRow));
