@@ -106,7 +106,6 @@ foreach(exe unit_registration unit_removal)
     add_dependencies(${exe} setup)
   endif()
 endforeach()
-
 # The cases named CodePage932 on that code page: Wine takes it from LANG.
 foreach(exe unit_shell e2e_hostile_inputs)
   if(TARGET ${exe})

@@ -179,8 +179,7 @@ TEST_F(InteractiveInstall, CancelInTheComponentsDialogWritesNothing)
     EXPECT_TRUE(CallLog().empty());
 }
 
-// Whole folder names: C:\TEMPFILES, which only begins like C:\TEMP, is no
-// part of it.
+// By whole folder names: C:\TEMPFILES only begins like C:\TEMP.
 TEST_F(InteractiveInstall, AFolderInsideTheWorkFolderIsRefusedIgnoringCase)
 {
     std::string work = "C:\\TEMP";

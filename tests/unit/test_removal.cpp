@@ -500,9 +500,8 @@ TEST(SharedFolder, IsToldFromTheProductsOwn)
     std::string shared[] = {"C:\\", "C:", std::string(windows), lowered + "\\", std::string(windows) + "/.",
                             system, temp, EnvFolder("ProgramFiles"), profile,
                             profile.substr(0, profile.rfind('\\')), ShellFolder("Personal"),
-                            ShellFolder("Desktop"), ShellFolder("AppData"), "\\\\?\\" + lowered,
-                            "\\\\?\\" + std::string(system) + "\\", "\\\\.\\" + std::string(windows), "\\??\\C:",
-                            "\\\\?\\Volume{0}\\x"};
+                            ShellFolder("Desktop"), ShellFolder("AppData"), "\\\\?\\" + lowered, "\\\\.\\" + lowered,
+                            "\\\\?\\" + std::string(system) + "\\", "\\??\\C:", "\\\\?\\Volume{0}\\x"};
     for (const std::string &folder : shared) {
         ASSERT_FALSE(folder.empty());
         EXPECT_TRUE(FolderIsShared(folder.c_str())) << folder;

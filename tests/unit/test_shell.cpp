@@ -153,8 +153,7 @@ TEST(Paths, FormatTextAgreesWithPrintf)
 #undef ZL_SAME
 }
 
-// What it does not know ends the text there: read as text, it would leave
-// its argument to the next conversion.
+// Anything it does not know ends the text: as text, it would skip its argument.
 TEST(Paths, FormatTextStopsAtWhatItDoesNotKnow)
 {
     for (const char *bad : {"%hu", "%+d", "%#x", "% d", "%p", "%n", "%o", "%f", "%ls", "%lc", "%zs", "%05s",
@@ -233,8 +232,6 @@ TEST(CodePage932, SeparatorsAndPrefixesTakeDoubleByteCharactersWhole)
         GTEST_SKIP() << "code page " << GetACP();
     char path[] = "C:\\\x95\x5C" "\\d\x95\x5C";
     EXPECT_EQ(path + 5, LastSeparator(path, false));
-    StripOneTrailingSeparator(path);
-    EXPECT_STREQ("C:\\\x95\x5C" "\\d\x95\x5C", path);
     char b[32];
     EXPECT_TRUE(JoinUnlessSeparator(b, sizeof b, path, "x"));
     EXPECT_STREQ("C:\\\x95\x5C" "\\d\x95\x5C" "\\x", b);
