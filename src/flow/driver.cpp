@@ -123,16 +123,18 @@ static bool FolderForm(const char *path, char *dst, DWORD size)
 
 // True when dest is the work folder or lies inside it, by whole folder
 // names: C:\TEMP holds c:\temp\zeltra, but not C:\TEMP2 or C:\TEMPFILES.
-// One rule for both modes.
+// One rule for both modes. A drive's root as the work folder (TEMP=C:\ is
+// common on old systems) refuses only itself, not the whole drive.
 static bool InsideWorkFolder(const char *source, const char *dest)
 {
     char work[kDirSize], folder[kDirSize];
     if (!source[0] || !FolderForm(source, work, sizeof work) || !FolderForm(dest, folder, sizeof folder))
         return false;
     size_t n = strlen(work);
+    bool root = n == 2 && work[1] == ':';
     // Equal as far as the work folder goes, character by character: what
     // follows in dest starts a character of its own.
-    return SamePrefixIgnoringCase(work, folder, n) && (folder[n] == '\0' || folder[n] == '\\');
+    return SamePrefixIgnoringCase(work, folder, n) && (folder[n] == '\0' || (folder[n] == '\\' && !root));
 }
 
 static bool SettleQuietDestination(const char *source, char *dest)
