@@ -15,12 +15,13 @@ const char kService[] = "PROGMAN";
 const size_t kCommandSize = 516;
 const size_t kPathSize = 260;
 
-// The shell's server answers a group command by opening the group's folder
-// window, in a process of its own and a moment after the command returns.
-// That window takes the foreground and can hide the dialog or question the
-// user is to answer next. For a while after each group command, a window of
-// another process that shows the group's name and holds the foreground gives
-// it back to our own front window. Other windows (the user's) are left alone.
+// The shell's server answers a group command by opening a folder window, in
+// a process of its own and a moment after the command returns. That window
+// comes to the front, takes the foreground and can hide the dialog or
+// question the user is to answer next. It shows the group, or the desktop
+// when the group is gone already. For a while after each group command, a
+// shell folder window (or one showing the group's name) that is in front of
+// our own or holds the foreground sends our front window above it again.
 const UINT kWatchTickMs = 250;
 const DWORD kWatchMs = 30000;
 UINT_PTR s_watchTimer = 0;
@@ -34,25 +35,44 @@ bool OwnWindow(HWND window)
     return process == GetCurrentProcessId();
 }
 
-// The topmost window of this program a user can answer: visible and
-// enabled, so a modal dialog or message box rather than its owner.
-HWND OwnFrontWindow()
+bool ShellWindow(HWND window)
 {
-    for (HWND window = GetTopWindow(NULL); window; window = GetWindow(window, GW_HWNDNEXT))
-        if (OwnWindow(window) && IsWindowVisible(window) && IsWindowEnabled(window))
-            return window;
-    return NULL;
+    // Folder windows of Windows 95 and later, and of Wine.
+    static const char *const kFolderClasses[] = {"CabinetWClass", "ExploreWClass", "ExplorerWClass"};
+    char text[256];
+    if (!window || OwnWindow(window))
+        return false;
+    if (GetClassNameA(window, text, sizeof text))
+        for (const char *folderClass : kFolderClasses)
+            if (lstrcmpiA(text, folderClass) == 0)
+                return true;
+    return GetWindowTextA(window, text, sizeof text) && strstr(text, s_watchedGroup);
 }
 
 void TakeBackForeground()
 {
-    HWND front = GetForegroundWindow();
-    char title[256];
-    if (!s_watchedGroup[0] || !front || OwnWindow(front) || !GetWindowTextA(front, title, sizeof title) ||
-        !strstr(title, s_watchedGroup))
+    if (!s_watchedGroup[0])
         return;
-    if (HWND own = OwnFrontWindow())
-        SetForegroundWindow(own);
+    // Our front window is the topmost one a user can answer: visible and
+    // enabled, so a modal dialog or message box rather than its owner.
+    bool behind = ShellWindow(GetForegroundWindow());
+    HWND own = NULL;
+    for (HWND window = GetTopWindow(NULL); window && !own; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(window))
+            continue;
+        if (!OwnWindow(window))
+            behind = behind || ShellWindow(window);
+        else if (IsWindowEnabled(window))
+            own = window;
+    }
+    if (!own || !behind)
+        return;
+    // The top owner brings the windows it owns along.
+    HWND top = own;
+    while (HWND owner = GetWindow(top, GW_OWNER))
+        top = owner;
+    SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetForegroundWindow(own);
 }
 
 void CALLBACK WatchTick(HWND, UINT, UINT_PTR, DWORD)
