@@ -1,8 +1,9 @@
 #!/bin/bash
 # Installs what the build and the tests need, skipping what is there:
-# the MinGW-w64 cross compilers, Wine (32- and 64-bit), a virtual X display,
-# picture tools, GoogleTest sources, the reference SZDD tools and decoder
-# library and cppcheck, and the Japanese locale some tests run the program under.
+# the MinGW-w64 cross compilers, Wine (32- and 64-bit), a virtual X display
+# and real keyboard and mouse input on it (xdotool), picture tools,
+# GoogleTest sources, the reference SZDD tools and decoder library, cppcheck,
+# and the Japanese locale some tests run the program under.
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,7 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
-  xvfb xauth x11-utils x11-apps imagemagick
+  xvfb xauth x11-utils x11-apps xdotool imagemagick
   mscompress libmspack-dev nsis file cppcheck locales
 )
 

@@ -196,6 +196,8 @@ static void FixAnonymousLogin(const char *dest)
         WritePrivateProfileStringA("_config_", "MAILADDR", address, ini);
 }
 
+// The closing messages come after the group commands, whose folder window
+// may hold the foreground: they take it.
 static void ReportFailure(HWND window, const char *errorText)
 {
     // Built in a buffer large enough for the whole error text.
@@ -206,7 +208,7 @@ static void ReportFailure(HWND window, const char *errorText)
         AppendText(text, sizeof text, errorText);
     }
     if (!g_bSilent)
-        MessageBoxA(window, text, NULL, MB_OK);
+        MessageBoxA(window, text, NULL, MB_OK | MB_SETFOREGROUND);
     else
         LogLine(text);
 }
@@ -220,14 +222,14 @@ static void ReportSuccess(HWND window)
         if (g_bSilent) {
             if (!g_bAllowReboot)
                 g_bRebootNeeded = 0;
-        } else if (MessageBoxA(window, text, caption, MB_SYSTEMMODAL | MB_OKCANCEL) != IDOK) {
+        } else if (MessageBoxA(window, text, caption, MB_SYSTEMMODAL | MB_OKCANCEL | MB_SETFOREGROUND) != IDOK) {
             g_bRebootNeeded = 0;
         }
         return;
     }
     LoadMessage(MSG_INSTALL_SUCCESS, text, sizeof text);
     if (!g_bSilent)
-        MessageBoxA(window, text, caption, MB_OK);
+        MessageBoxA(window, text, caption, MB_OK | MB_SETFOREGROUND);
 }
 
 int RunSetup(HWND window, int offered, int allowed)

@@ -15,6 +15,85 @@ const char kService[] = "PROGMAN";
 const size_t kCommandSize = 516;
 const size_t kPathSize = 260;
 
+// The shell's server answers a group command by opening a folder window, in
+// a process of its own and a moment after the command returns. That window
+// comes to the front, takes the foreground and can hide the dialog or
+// question the user is to answer next. It shows the group, or the desktop
+// when the group is gone already. For a while after each group command, a
+// shell folder window (or one showing the group's name) that is in front of
+// our own or holds the foreground sends our front window above it again.
+const UINT kWatchTickMs = 250;
+const DWORD kWatchMs = 30000;
+UINT_PTR s_watchTimer = 0;
+DWORD s_watchStart = 0;
+char s_watchedGroup[256];
+
+bool OwnWindow(HWND window)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process == GetCurrentProcessId();
+}
+
+bool ShellWindow(HWND window)
+{
+    // Folder windows of Windows 95 and later, and of Wine.
+    static const char *const kFolderClasses[] = {"CabinetWClass", "ExploreWClass", "ExplorerWClass"};
+    char text[256];
+    if (!window || OwnWindow(window))
+        return false;
+    if (GetClassNameA(window, text, sizeof text))
+        for (const char *folderClass : kFolderClasses)
+            if (lstrcmpiA(text, folderClass) == 0)
+                return true;
+    return GetWindowTextA(window, text, sizeof text) && strstr(text, s_watchedGroup);
+}
+
+void TakeBackForeground()
+{
+    if (!s_watchedGroup[0])
+        return;
+    // Our front window is the topmost one a user can answer: visible and
+    // enabled, so a modal dialog or message box rather than its owner.
+    bool behind = ShellWindow(GetForegroundWindow());
+    HWND own = NULL;
+    for (HWND window = GetTopWindow(NULL); window && !own; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(window))
+            continue;
+        if (!OwnWindow(window))
+            behind = behind || ShellWindow(window);
+        else if (IsWindowEnabled(window))
+            own = window;
+    }
+    if (!own || !behind)
+        return;
+    // The top owner brings the windows it owns along.
+    HWND top = own;
+    while (HWND owner = GetWindow(top, GW_OWNER))
+        top = owner;
+    SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetForegroundWindow(own);
+}
+
+void CALLBACK WatchTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    TakeBackForeground();
+    if (GetTickCount() - s_watchStart >= kWatchMs && s_watchTimer) {
+        KillTimer(NULL, s_watchTimer);
+        s_watchTimer = 0;
+    }
+}
+
+// Watches for the group's window from now on, for a window opened late.
+void WatchGroupWindows(const char *groupName)
+{
+    if (!CopyText(s_watchedGroup, sizeof s_watchedGroup, groupName))
+        s_watchedGroup[0] = '\0';
+    s_watchStart = GetTickCount();
+    if (!s_watchTimer)
+        s_watchTimer = SetTimer(NULL, 0, kWatchTickMs, WatchTick);
+}
+
 // A quote would end a quoted argument early and cannot be escaped for every
 // server; control characters have no place in a command either.
 bool CanCarry(const char *text)
@@ -47,6 +126,7 @@ int SendGroupCommand(const char *verb, const char *groupName, const char *tail)
     if (!BareArgument(name, sizeof name, Text(groupName)) ||
         !FormatText(command, sizeof command, "[%s(%s%s)]", verb, name, tail))
         return 0;
+    WatchGroupWindows(groupName);
     return ProgmanExecute(g_idInst, command);
 }
 
@@ -130,7 +210,10 @@ int CreateProgramGroup(const char *groupName)
 
 int ShowProgramGroup(const char *groupName)
 {
-    return SendGroupCommand("ShowGroup", groupName, ",1");
+    // 8: the group's window in its current state, the active window staying
+    // active. Wine's server ignores the number and opens the folder window
+    // normally, activated; the watch above answers that.
+    return SendGroupCommand("ShowGroup", groupName, ",8");
 }
 
 int AddProgramItem(const char *itemName, const char *folder, const char *fileName, const char *commandLine)
@@ -192,5 +275,6 @@ int ProgmanExecute(DWORD instance, const char *command)
                                          CF_TEXT, XTYP_EXECUTE, 1000, &result);
     DdeDisconnect(conv);
     DdeFreeStringHandle(instance, name);
+    TakeBackForeground();
     return done ? 1 : 0;
 }

@@ -157,7 +157,7 @@ void ChooseGroupName(SequenceContext &c, char *group)
         char templ[256], text[kFormatBufferSize];
         LoadMessage(MSG_GROUP_UNUSABLE, templ, sizeof templ);
         FormatMessageText(text, templ, group);
-        MessageBoxA(c.owner, text, "ZELTRA Pro Installation", MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxA(c.owner, text, "ZELTRA Pro Installation", MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
     }
     if (!GroupNameUsable(group)) {
         if (group[0])

@@ -16,14 +16,15 @@ const char kSection[] = "ZELTRA";
 const char kRemovalTitle[] = "Removal process";
 const int kAllComponents = kComponentClassic | kComponentExplorer | kComponentUtilities | kComponentBrowser;
 
-// Message boxes of the removal; a quiet run only logs the text.
+// Message boxes of the removal; a quiet run only logs the text. They come
+// after the group commands, whose folder window may hold the foreground.
 int ShowMessage(HWND owner, const char *text, const char *caption, UINT type)
 {
     if (g_bSilent) {
         LogLine(text);
         return IDOK;
     }
-    return MessageBoxA(owner, text, caption, type);
+    return MessageBoxA(owner, text, caption, type | MB_SETFOREGROUND);
 }
 
 // The status dialog without Cancel: removal cannot be stopped half-way.

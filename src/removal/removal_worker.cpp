@@ -146,7 +146,7 @@ bool AskDeleteIniFiles(const char *folder, HWND owner)
     }
     char text[512];
     LoadMessage(MSG_DELETE_INI_FILES, text, sizeof text);
-    return MessageBoxA(owner, text, "ZELTRA Pro Installation", MB_YESNO) == IDYES;
+    return MessageBoxA(owner, text, "ZELTRA Pro Installation", MB_YESNO | MB_SETFOREGROUND) == IDYES;
 }
 
 // Backup, temporary, help-index and log files; INI files when agreed.

@@ -27,6 +27,86 @@ static HBITMAP s_productBitmap;
 static HBITMAP s_logoBitmap;
 static BOOL s_setupRunning;
 
+// The scratch file. A run that is killed leaves it in the temporary folder,
+// so each run claims its name with a mutex named after the file's path; the
+// system drops the mutex with the process, however it ends. At start-up a
+// scratch file whose mutex is gone is an earlier run's and is deleted; one
+// whose mutex exists belongs to a copy still running. Where there are no
+// named mutexes (Win32s) nothing is claimed and nothing is swept.
+static const char kScratchPrefix[] = "ZLT";
+
+// "ZLT" (any case), one to four hex digits, ".tmp": GetTempFileName's form.
+static bool IsScratchName(const char *name)
+{
+    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name, 3, kScratchPrefix, 3) != CSTR_EQUAL)
+        return false;
+    const char *p = name + 3;
+    size_t digits = 0;
+    while (((*p >= '0' && *p <= '9') || ((*p | 0x20) >= 'a' && (*p | 0x20) <= 'f')) && digits < 5)
+        ++p, ++digits;
+    return digits >= 1 && digits <= 4 && lstrcmpiA(p, ".tmp") == 0;
+}
+
+// The mutex name of an existing file: the same for every spelling of its
+// path (short or long, any case); mutex names have no "\".
+static bool ScratchClaimName(char *name, size_t size, const char *path)
+{
+    char shortPath[MAX_PATH];
+    DWORD n = ShortPathName(path, shortPath, sizeof shortPath);
+    if (!FormatText(name, size, "ZeltraScratch:%s", n > 0 && n < sizeof shortPath ? shortPath : path))
+        return false;
+    CharUpperA(name);
+    for (char *p = name; *p; ++p)
+        if (*p == '\\')
+            *p = '/';
+    return true;
+}
+
+// Creates the scratch file in folder and claims it. NULL claim: unclaimed.
+static bool ClaimScratchFile(const char *folder, char *path, HANDLE *claim)
+{
+    *claim = NULL;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (GetTempFileNameA(folder, kScratchPrefix, 0, path) == 0)
+            return false;
+        char name[MAX_PATH];
+        if (!ScratchClaimName(name, sizeof name, path))
+            return true;
+        *claim = CreateMutexA(NULL, FALSE, name);
+        if (!*claim || GetLastError() != ERROR_ALREADY_EXISTS)
+            return true;
+        // A running copy has this name and has no file under it just now:
+        // the new empty file is left to it.
+        CloseHandle(*claim);
+        *claim = NULL;
+    }
+    return false;
+}
+
+static void SweepStaleScratchFiles(const char *folder)
+{
+    char pattern[MAX_PATH];
+    if (!JoinUnlessBackslash(pattern, sizeof pattern, folder, "ZLT*.tmp"))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        char path[MAX_PATH], name[MAX_PATH];
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsScratchName(found.cFileName) ||
+            !JoinUnlessBackslash(path, sizeof path, folder, found.cFileName) ||
+            !ScratchClaimName(name, sizeof name, path))
+            continue;
+        HANDLE owner = OpenMutexA(SYNCHRONIZE, FALSE, name);
+        if (owner)
+            CloseHandle(owner);
+        else if (GetLastError() == ERROR_FILE_NOT_FOUND)
+            DeleteFileA(path);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 bool GetWorkFolder(char *folder, DWORD size)
 {
     folder[0] = '\0';
@@ -92,6 +172,9 @@ int RemoveTempFiles()
         if (JoinUnlessBackslash(path, sizeof path, folder, g_payloadResources[i].tempName))
             DeleteFileA(path);
     }
+    char scratch[MAX_PATH];
+    if (g_szTempName[0] && JoinUnlessBackslash(scratch, sizeof scratch, folder, g_szTempName))
+        DeleteFileA(scratch);
     return 0;
 }
 
@@ -233,9 +316,12 @@ int RunProgram(HINSTANCE instance)
 
     char scratch[MAX_PATH] = "";
     g_szTempName[0] = '\0';
-    if (workFolderOk && GetTempFileNameA(folder, "ZLT", 0, scratch) != 0) {
+    HANDLE claim = NULL;   // held until the process ends
+    if (workFolderOk && ClaimScratchFile(folder, scratch, &claim)) {
         const char *slash = LastSeparator(scratch, false);
         CopyText(g_szTempName, sizeof g_szTempName, slash ? slash + 1 : scratch);
+        if (claim)
+            SweepStaleScratchFiles(folder);
     } else {
         workFolderOk = false;
     }
@@ -257,8 +343,10 @@ int RunProgram(HINSTANCE instance)
         return ReportStartupFailure(MSG_TEMP_UNUSABLE, shown, kExitTempUnusable);
     }
 
-    if (!RegisterMainClass())
+    if (!RegisterMainClass()) {
+        RemoveTempFiles();
         return ReportStartupFailure(MSG_CLASS_FAILED, NULL, kExitNoClass);
+    }
 
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
@@ -266,8 +354,10 @@ int RunProgram(HINSTANCE instance)
     g_hwndMain = CreateWindowExA(0, kClassName, kWindowTitle, kMainWindowStyle,
                                  r.left, r.top, r.right - r.left, r.bottom - r.top,
                                  NULL, NULL, g_hInstance, NULL);
-    if (!g_hwndMain)
+    if (!g_hwndMain) {
+        RemoveTempFiles();
         return ReportStartupFailure(MSG_WINDOW_FAILED, NULL, kExitNoWindow);
+    }
 
     if (!g_bSilent)
         ShowWindow(g_hwndMain, SW_SHOWNORMAL);

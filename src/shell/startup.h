@@ -25,7 +25,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 // Centres a window on the desktop; never places it left of or above (0, 0).
 void CenterWindow(HWND window);
 
-// Deletes every payload row's temporary name from the temporary folder.
+// Deletes every payload row's temporary name and the scratch file from the
+// temporary folder.
 int RemoveTempFiles();
 
 // Paints the product picture and the logo on the background window.

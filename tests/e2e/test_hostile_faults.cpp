@@ -193,6 +193,37 @@ TEST_F(Faults, SchedulerGoneBeforeItsStart)
     EXPECT_TRUE(AnyLineHas(CallLog(), "zlbrowse.dll DllRegisterServer"));
 }
 
+// A run killed while its scratch file is there: the next run deletes that
+// file, and keeps the one a copy still running holds.
+TEST_F(Faults, AKilledRunsScratchFileGoesWithTheNextRunARunningCopysStays)
+{
+    auto scratch = [&] {
+        std::vector<std::string> found;
+        for (const std::string &name : ListDir(temp))
+            if (_strnicmp(name.c_str(), "ZLT", 3) == 0)
+                found.push_back(name);
+        return found;
+    };
+    zt::Run run;
+    run.tempDir = temp;
+    Started running = Start(run), killed;   // no install.ini: it waits at its first question
+    std::vector<std::string> held;
+    for (int i = 0; i < 600 && held.empty(); ++i, Sleep(50))
+        held = scratch();
+    WriteInstallIni(temp, {"QUIET=1"}, {"DIR32=" + dest});
+    killed = Start(run);
+    while (scratch().size() < 2 && WaitForSingleObject(killed.pi.hProcess, 50) == WAIT_TIMEOUT) {
+    }
+    TerminateProcess(killed.pi.hProcess, 1);
+    Wait(killed, 10000);
+    ASSERT_EQ(2u, scratch().size());
+    DWORD code = Install();
+    TerminateProcess(running.pi.hProcess, 0);
+    Wait(running, 10000);
+    ASSERT_EQ(0u, code) << DescribeExit(code);
+    EXPECT_EQ(held, scratch());
+}
+
 // A temporary folder deeper than the 128 characters of the old OpenFile
 // record: the payload is expanded from there all the same.
 TEST_F(Faults, DeepTemporaryFolder)

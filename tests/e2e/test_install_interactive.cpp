@@ -60,36 +60,27 @@ protected:
         q.processId = Pid();
         return WaitForDialog(q);
     }
-    void ChooseInstall()
+    // Each answer is typed into the dialog, which must be in front.
+    void Answer(int controlId, const std::string &keys, const std::string &caption = kCaption)
     {
-        HWND d = Dialog(IDC_RADIO_FIRST);
+        HWND d = Dialog(controlId, caption);
         ASSERT_NE(nullptr, d);
-        ASSERT_TRUE(Click(d, IDOK));
+        ASSERT_TRUE(TypeInto(d, keys));
     }
+    void ChooseInstall() { Answer(IDC_RADIO_FIRST, "key Return"); }
+    // The folder box has the focus, its text selected: typing replaces it.
     void EnterFolder(const std::string &folder)
     {
-        HWND d = Dialog(IDC_BROWSE);
-        ASSERT_NE(nullptr, d);
-        ASSERT_TRUE(SetControlText(d, IDC_FOLDER_EDIT, folder));
-        ASSERT_TRUE(Click(d, IDOK));
+        Answer(IDC_BROWSE, "type '" + folder + "'");
+        ASSERT_TRUE(XInput("key Return"));
     }
-    void AnswerComponents(int button = IDOK)
-    {
-        HWND d = Dialog(IDC_COMPONENTS_HELP);
-        ASSERT_NE(nullptr, d);
-        ASSERT_TRUE(Click(d, button));
-    }
-    void AcceptGroupAndIcons()
-    {
-        HWND g = Dialog(IDC_GROUP_COMBO, "Program Manager Group");
-        ASSERT_NE(nullptr, g);
-        ASSERT_TRUE(Click(g, IDOK));
-    }
+    void AnswerComponents(int button = IDOK) { Answer(IDC_COMPONENTS_HELP, button == IDOK ? "key Return" : "key Escape"); }
+    void AcceptGroupAndIcons() { Answer(IDC_GROUP_COMBO, "key Return", "Program Manager Group"); }
+    // Read first, as a person does: the group's folder window is open by then.
     void AcceptIconPlacement()
     {
-        HWND p = Dialog(IDC_RADIO_FIRST, "Icon Placement");
-        ASSERT_NE(nullptr, p);
-        ASSERT_TRUE(Click(p, IDOK));
+        WaitForWindowTitled("ZELTRA Pro");
+        Answer(IDC_RADIO_FIRST, "key Return", "Icon Placement");
     }
     DWORD Finish() { return Wait(setup, 60000); }
 
@@ -104,7 +95,7 @@ protected:
         EXPECT_EQ(!restartQuestion, box.text.find("Happy FTP'ing!") != std::string::npos) << box.text;
         HWND cancel = GetDlgItem(box.window, IDCANCEL);
         EXPECT_EQ(restartQuestion, cancel != NULL && IsWindowVisible(cancel));
-        Command(box.window, button);
+        EXPECT_TRUE(TypeInto(box.window, button == IDOK ? "key Return" : "key Escape"));
     }
 
     // Starts an installation into dest whose help file is held open, and
@@ -201,6 +192,23 @@ TEST_F(InteractiveInstall, AFolderInsideTheWorkFolderIsRefusedIgnoringCase)
     RemoveTree(work);
 }
 
+// Browse: the Open dialog starts in the typed folder; OK there names the
+// product's folder in it.
+TEST_F(InteractiveInstall, BrowseNamesTheProductFolderInThePickedOne)
+{
+    Launch();
+    ChooseInstall();
+    HWND prompt = Dialog(IDC_BROWSE);
+    ASSERT_TRUE(prompt && TypeInto(prompt, "type '" + std::string(kDestRoot) + "'"));
+    ASSERT_TRUE(ClickWithMouse(prompt, IDC_BROWSE));
+    HWND locate = Dialog(1121, "Locate");
+    ASSERT_TRUE(locate && TypeInto(locate, "key Return") && WaitForClose(locate));
+    EXPECT_EQ(0, lstrcmpiA((std::string(kDestRoot) + "\\ZELTRA").c_str(), ControlText(prompt, IDC_FOLDER_EDIT).c_str()));
+    ASSERT_TRUE(TypeInto(prompt, "key Escape"));
+    ASSERT_TRUE(AnswerWithKeys("Can't continue without a destination folder!", "key Return", Pid()));
+    EXPECT_EQ(0u, Finish());
+}
+
 TEST_F(InteractiveInstall, AMissingDriveIsReportedTwiceThenWithZero)
 {
     Launch();
@@ -283,14 +291,16 @@ TEST_F(InteractiveInstall, CancelDuringCopyingStopsAfterTheCurrentFile)
     ASSERT_NE(INVALID_HANDLE_VALUE, lock);
     HWND status = Dialog(IDC_STATUS_TEXT);
     ASSERT_NE(nullptr, status);
-    ASSERT_TRUE(Click(status, IDCANCEL));
+    ASSERT_TRUE(ClickWithMouse(status, IDCANCEL));
     Settle(status);
     CloseHandle(lock);
-    ASSERT_TRUE(AnswerMessageBox("Copy of zlcore32.hlp to", IDRETRY, Pid()));
+    MessageBoxSeen retry = WaitForMessageBox("Copy of zlcore32.hlp to", Pid());
+    ASSERT_TRUE(retry);
+    ASSERT_TRUE(ClickWithMouse(retry.window, IDRETRY));
 
     // The group question still comes; nothing is created afterwards.
     AcceptGroupAndIcons();
-    MessageBoxSeen box = AnswerMessageBox("Some portion of installation process failed.", IDOK, Pid(), 60000);
+    MessageBoxSeen box = AnswerWithKeys("Some portion of installation process failed.", "key Return", Pid(), 60000);
     ASSERT_TRUE(box);
     EXPECT_EQ(0u, Finish());
     EXPECT_EQ(ReadFileText(ProductFile("zlcore32.hlp")), ReadFileText(dest + "\\zlcore32.hlp"));  // the current file completed
@@ -371,7 +381,7 @@ TEST_F(InteractiveInstall, UpgradeNoLeavesTheFolderUntouched)
     EXPECT_FALSE(FileExists(dest + "\\sitesav.ini"));
 }
 
-TEST_F(InteractiveInstall, OnlyFtpUtilitiesGiveMaskFourAndNoProductIni)
+TEST_F(InteractiveInstall, HelpThenOnlyFtpUtilitiesGiveMaskFourAndNoProductIni)
 {
     std::string dest = std::string(kDestRoot) + "\\utilities";
     Launch();
@@ -379,9 +389,13 @@ TEST_F(InteractiveInstall, OnlyFtpUtilitiesGiveMaskFourAndNoProductIni)
     EnterFolder(dest);
     HWND d = Dialog(IDC_COMPONENTS_HELP);
     ASSERT_NE(nullptr, d);
-    ASSERT_TRUE(Click(d, IDC_CLASSIC));
-    ASSERT_TRUE(Click(d, IDC_EXPLORER));
-    ASSERT_TRUE(Click(d, IDOK));
+    // Help first: its page comes in front and OK goes back to the choice.
+    ASSERT_TRUE(ClickWithMouse(d, IDC_COMPONENTS_HELP));
+    HWND help = WaitForDialog({kCaption, IDOK, Pid(), d});
+    ASSERT_TRUE(help && TypeInto(help, "key Return") && WaitForClose(help));
+    ASSERT_TRUE(ClickWithMouse(d, IDC_CLASSIC));
+    ASSERT_TRUE(ClickWithMouse(d, IDC_EXPLORER));
+    ASSERT_TRUE(TypeInto(d, "key Return"));
     AcceptGroupAndIcons();
     // No Explorer interface, nothing in use: the success message, no question.
     AnswerFinalMessage(false, IDOK);

@@ -71,6 +71,7 @@ protected:
         ASSERT_EQ(kDest, zt::WinIni("ZELTRA", "DIR"));
         ASSERT_NE("\x01", zt::WinIni("ZELTRA", "INSTOPTS"));
         zt::RemoveTree(run.tempDir);
+        zt::CloseFolderWindows("ZELTRA Pro", 3000);
     }
 };
 
@@ -89,10 +90,11 @@ TEST_F(RemovalEndToEnd, InstallThenRemoveLeavesNothing)
     HWND choice = zt::WaitForDialog({kCaption, IDC_RADIO_SECOND, pid});
     ASSERT_TRUE(choice != NULL);
     ASSERT_TRUE(zt::IsEnabled(choice, IDC_RADIO_SECOND));
-    zt::Click(choice, IDC_RADIO_SECOND);
-    zt::Click(choice, IDOK);
+    ASSERT_TRUE(zt::TypeInto(choice, "key Down Return"));
 
-    zt::MessageBoxSeen ini = zt::AnswerMessageBox("INI files", IDYES, pid);
+    // Read first, as a person does: the group's folder window is open by then.
+    zt::WaitForWindowTitled("ZELTRA Pro");
+    zt::MessageBoxSeen ini = zt::AnswerWithKeys("INI files", "key y", pid, 60000, zt::ExeDir() + "\\removal-question.png");
     EXPECT_TRUE(ini);
     EXPECT_EQ(kCaption, ini.caption);
     zt::WaitForClose(ini.window);
@@ -101,7 +103,7 @@ TEST_F(RemovalEndToEnd, InstallThenRemoveLeavesNothing)
     ASSERT_TRUE(outcome);
     EXPECT_NE(std::string::npos, outcome.text.find("All files removed.")) << outcome.text;
     EXPECT_EQ("Remove", outcome.caption);
-    zt::AnswerMessageBox("", outcome.text.find("restart") != std::string::npos ? IDCANCEL : IDOK, pid);
+    EXPECT_TRUE(zt::TypeInto(outcome.window, outcome.text.find("restart") != std::string::npos ? "key Escape" : "key Return"));
     EXPECT_EQ(0u, zt::Wait(setup, 60000));
     zt::CloseAllDialogs(pid);
 
@@ -139,10 +141,10 @@ TEST_F(RemovalEndToEnd, ProgramInUseIsLeftForTheRestart)
     DWORD pid = setup.pi.dwProcessId;
     HWND choice = zt::WaitForDialog({kCaption, IDC_RADIO_SECOND, pid});
     ASSERT_TRUE(choice != NULL);
-    zt::Click(choice, IDC_RADIO_SECOND);
-    zt::Click(choice, IDOK);
-    zt::AnswerMessageBox("INI files", IDNO, pid);
-    zt::MessageBoxSeen restart = zt::AnswerMessageBox("needs to restart", IDCANCEL, pid);
+    ASSERT_TRUE(zt::TypeInto(choice, "key Down Return"));
+    zt::WaitForWindowTitled("ZELTRA Pro");
+    EXPECT_TRUE(zt::AnswerWithKeys("INI files", "key n", pid, 60000));
+    zt::MessageBoxSeen restart = zt::AnswerWithKeys("needs to restart", "key Escape", pid);
     EXPECT_TRUE(restart);
     EXPECT_EQ("Congratulations!", restart.caption);
     EXPECT_EQ(0u, zt::Wait(setup, 60000));

@@ -404,7 +404,7 @@ TEST_F(Startup, TemporaryFolderAtDriveRoot)
     EXPECT_FALSE(seen.mainShown);
     EXPECT_NE(-1, IndexOf(log, "g_bSilent=1"));
     EXPECT_EQ("nV=15 nM=15", MaskLine(log));
-    EXPECT_EQ(before.size(), after.size());  // the scratch file was used up
+    EXPECT_LE(after.size(), before.size());  // the scratch file was used up, stale ones swept
     EXPECT_FALSE(iniLeft);
     EXPECT_FALSE(leftover);
     EXPECT_TRUE(inCwd.empty()) << inCwd.size() << " files in the starting folder";

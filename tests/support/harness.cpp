@@ -333,7 +333,7 @@ void CloseFolderWindows(const std::string &name, DWORD waitMs)
     }
 }
 
-bool SaveScreenArea(const RECT &area, const std::string &pngPath)
+bool SaveScreenArea(const RECT &area, const std::string &pngPath, std::vector<unsigned char> *pixels)
 {
     int w = area.right - area.left, h = area.bottom - area.top;
     if (w <= 0 || h <= 0)
@@ -361,7 +361,9 @@ bool SaveScreenArea(const RECT &area, const std::string &pngPath)
             rgb[i * 3 + 1] = src[i * 4 + 1];
             rgb[i * 3 + 2] = src[i * 4 + 0];
         }
-        ok = WritePng(pngPath, w, h, rgb);
+        ok = pngPath.empty() || WritePng(pngPath, w, h, rgb);
+        if (pixels)
+            pixels->swap(rgb);
     }
     if (dib)
         DeleteObject(dib);

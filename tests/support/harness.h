@@ -72,8 +72,9 @@ DWORD RunToEnd(Run run, std::string *tempDirOut = NULL);
 // perhaps a moment later: it keeps closing them for waitMs.
 void CloseFolderWindows(const std::string &name, DWORD waitMs = 0);
 
-// Saves a part of the screen (screen coordinates), or all of it, as a PNG.
-bool SaveScreenArea(const RECT &area, const std::string &pngPath);
+// Saves a part of the screen (screen coordinates), or all of it, as a PNG
+// (none for an empty path); pixels, when given, receives it as RGB.
+bool SaveScreenArea(const RECT &area, const std::string &pngPath, std::vector<unsigned char> *pixels = NULL);
 bool SaveScreenshot(const std::string &pngPath);
 
 }  // namespace zt

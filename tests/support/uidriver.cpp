@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "png.h"
@@ -111,6 +112,20 @@ auto Poll(DWORD timeoutMs, Found find) -> decltype(find())
             return found;
         Sleep(kPollMs);
     }
+}
+
+// On screen as more than one flat colour.
+bool Painted(const RECT &area)
+{
+    std::vector<unsigned char> rgb;
+    return SaveScreenArea(area, "", &rgb) && rgb.size() > 3 && !std::equal(rgb.begin() + 3, rgb.end(), rgb.begin());
+}
+
+POINT Middle(const RECT &r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+std::string MoveTo(const RECT &r)
+{
+    return "mousemove " + std::to_string(Middle(r).x) + " " + std::to_string(Middle(r).y) + " ";
 }
 
 }  // namespace
@@ -308,6 +323,57 @@ bool SaveWindowPicture(HWND window, const std::string &pngPath)
 {
     RECT r;
     return GetWindowRect(window, &r) && SaveScreenArea(r, pngPath);
+}
+
+bool XInput(const std::string &xdotool)
+{
+    // Wine starts a Unix program from its Z: path but gives no process handle
+    // back: the shell leaves xdotool's exit code in a file.
+    static int calls = 0;
+    std::string done = "/tmp/zt-xinput-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++calls);
+    std::string line = "sh -c \"/usr/bin/xdotool " + xdotool + "; echo $? >" + done + "\"", code;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA("Z:\\bin\\sh", &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return false;
+    std::replace(done.begin(), done.end(), '/', '\\');
+    Poll(kUiWait, [&] { return !(code = ReadFileText("Z:" + done)).empty(); });
+    DeleteFileA(("Z:" + done).c_str());
+    return code.rfind("0", 0) == 0;
+}
+
+bool TypeInto(HWND window, const std::string &actions, const std::string &pngPath)
+{
+    RECT r{};
+    bool front = Poll(kUiWait, [&] {
+        HWND seen = GetWindowRect(window, &r) ? WindowFromPoint(Middle(r)) : NULL;
+        return GetForegroundWindow() == window && (seen == window || IsChild(window, seen)) && Painted(r);
+    });
+    return front && (pngPath.empty() || SaveScreenArea(r, pngPath)) && XInput(MoveTo(r) + actions);
+}
+
+bool ClickWithMouse(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    RECT r{};
+    return Poll(kUiWait, [&] {
+        return GetWindowRect(control, &r) && WindowFromPoint(Middle(r)) == control && Painted(r);
+    }) && XInput(MoveTo(r) + "click 1");
+}
+
+HWND WaitForWindowTitled(const std::string &title, DWORD timeoutMs)
+{
+    return Poll(timeoutMs, [&] { return FindWindowA(NULL, title.c_str()); });
+}
+
+MessageBoxSeen AnswerWithKeys(const std::string &textPart, const std::string &actions, DWORD processId,
+                              DWORD timeoutMs, const std::string &pngPath)
+{
+    MessageBoxSeen seen = WaitForMessageBox(textPart, processId, timeoutMs);
+    if (seen && !TypeInto(seen.window, actions, pngPath))
+        seen.window = NULL;
+    return seen;
 }
 
 Driver::Driver(std::function<void()> drive)

@@ -74,6 +74,21 @@ void CloseAllDialogs(DWORD processId = 0);
 // The window as it is on screen, frame and caption included.
 bool SaveWindowPicture(HWND window, const std::string &pngPath);
 
+// A person at the keyboard and mouse: real X input on the tests' display,
+// as xdotool arguments ("key Down Return"; "type 'text'" takes the rest).
+bool XInput(const std::string &xdotool);
+// Once the window is the foreground window, uncovered at its middle and
+// painted (not one flat colour on screen), the pointer onto it and the
+// actions; the picture saved first when a path is given.
+bool TypeInto(HWND window, const std::string &actions, const std::string &pngPath = "");
+// A mouse click on the control once it is painted and nothing covers it.
+bool ClickWithMouse(HWND dialog, int id);
+// A top-level window of any process with this title (a folder window).
+HWND WaitForWindowTitled(const std::string &title, DWORD timeoutMs = kUiWait);
+// WaitForMessageBox, then TypeInto the box.
+MessageBoxSeen AnswerWithKeys(const std::string &textPart, const std::string &actions, DWORD processId,
+                              DWORD timeoutMs = kUiWait, const std::string &pngPath = "");
+
 // Runs a driving function on its own thread while the test's thread sits in
 // a modal dialog. When the function fails a test assertion, whatever it left
 // open is closed so the test does not hang. Join (or destruction) waits.

@@ -48,7 +48,7 @@ TEST_F(ProgmanCommands, EachCommandTravelsWithItsZero)
     ASSERT_EQ(2u, got.size());
     EXPECT_EQ("[CreateGroup(ZELTRA Pro)]", got[0].text);
     EXPECT_EQ(got[0].text.size() + 1, got[0].bytes);
-    EXPECT_EQ("[ShowGroup(ZELTRA Pro,1)]", got[1].text);
+    EXPECT_EQ("[ShowGroup(ZELTRA Pro,8)]", got[1].text);
     EXPECT_EQ(1, g_bProgmanOpen);
 }
 
@@ -157,7 +157,7 @@ TEST_F(ProgmanCommands, ExecuteReportsWhetherTheServerAccepted)
     ASSERT_TRUE(fake.Ready());
     ASSERT_EQ(1, CreateProgramGroup("Refused"));
     EXPECT_EQ(0, ShowProgramGroup("Refused"));
-    EXPECT_EQ((Commands{"[CreateGroup(Refused)]", "[ShowGroup(Refused,1)]"}), fake.Commands());
+    EXPECT_EQ((Commands{"[CreateGroup(Refused)]", "[ShowGroup(Refused,8)]"}), fake.Commands());
 }
 
 // The client keeps one conversation for a group session; a server that went
@@ -172,7 +172,7 @@ TEST_F(ProgmanCommands, ACommandAfterTheServerRestartedStillArrives)
     zt::FakeProgman again;
     ASSERT_TRUE(again.Ready());
     EXPECT_EQ(1, ShowProgramGroup("First"));
-    EXPECT_EQ((Commands{"[ShowGroup(First,1)]"}), again.Commands());
+    EXPECT_EQ((Commands{"[ShowGroup(First,8)]"}), again.Commands());
 }
 
 // A name must not end its argument or its command early and so start
@@ -185,7 +185,7 @@ TEST_F(ProgmanCommands, NamesWithCommandCharactersStayOneArgument)
     AddProgramItem("Item, (1)", "C:\\Program Files (x86)\\ZELTRA Pro", "zl.exe", "");
     EXPECT_EQ((Commands{"[CreateGroup(\"Tools (old), new\")]",
                         "[CreateGroup(\"Evil)][DeleteGroup(Accessories\")]",
-                        "[ShowGroup(\"[Games]\",1)]",
+                        "[ShowGroup(\"[Games]\",8)]",
                         "[DeleteItem(\"Item, (1)\")]",
                         "[AddItem(\"C:\\Program Files (x86)\\ZELTRA Pro\\zl.exe\",\"Item, (1)\",,,,,"
                         "\"C:\\Program Files (x86)\\ZELTRA Pro\")]"}),
