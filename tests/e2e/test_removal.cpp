@@ -94,7 +94,7 @@ TEST_F(RemovalEndToEnd, InstallThenRemoveLeavesNothing)
 
     // Read first, as a person does: the group's folder window is open by then.
     zt::WaitForWindowTitled("ZELTRA Pro");
-    zt::MessageBoxSeen ini = zt::AnswerWithKeys("INI files", "key y", pid, 60000, zt::ExeDir() + "\\removal-question.png");
+    zt::MessageBoxSeen ini = zt::AnswerWithKeys("INI files", "key y", pid, 60000, zt::ExeDir() + "\\question-in-front.png");
     EXPECT_TRUE(ini);
     EXPECT_EQ(kCaption, ini.caption);
     zt::WaitForClose(ini.window);

@@ -350,7 +350,7 @@ bool TypeInto(HWND window, const std::string &actions, const std::string &pngPat
         HWND seen = GetWindowRect(window, &r) ? WindowFromPoint(Middle(r)) : NULL;
         return GetForegroundWindow() == window && (seen == window || IsChild(window, seen)) && Painted(r);
     });
-    return front && (pngPath.empty() || SaveScreenArea(r, pngPath)) && XInput(MoveTo(r) + actions);
+    return front && (pngPath.empty() || SaveScreenshot(pngPath)) && XInput(MoveTo(r) + actions);
 }
 
 bool ClickWithMouse(HWND dialog, int id)

@@ -79,7 +79,7 @@ bool SaveWindowPicture(HWND window, const std::string &pngPath);
 bool XInput(const std::string &xdotool);
 // Once the window is the foreground window, uncovered at its middle and
 // painted (not one flat colour on screen), the pointer onto it and the
-// actions; the picture saved first when a path is given.
+// actions; the screen saved first when a path is given.
 bool TypeInto(HWND window, const std::string &actions, const std::string &pngPath = "");
 // A mouse click on the control once it is painted and nothing covers it.
 bool ClickWithMouse(HWND dialog, int id);
