@@ -6,6 +6,8 @@
 #include "install/catalogue.h"
 #include "shell/paths.h"
 
+char g_szTempName[261];
+
 // A loaded resource, released on every way out.
 struct LoadedResource {
     HGLOBAL handle;

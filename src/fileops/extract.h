@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+// The scratch file name (no folder) in the temporary folder under which
+// every payload row is extracted; set at start-up.
+extern char g_szTempName[261];
+
 // Writes the bytes of payload row payloadIndex to folder\fileName.
 // 1 when every byte was written, 0 otherwise. Nothing is written when the
 // resource is missing or its size or CRC-32 differs from the build's record.

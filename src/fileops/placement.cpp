@@ -3,14 +3,13 @@
 #include <string.h>
 
 #include "fileops/extract.h"
-#include "flow/driver.h"
 #include "registry/registry.h"
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
 #include "shell/sysdll.h"
+#include "shell/window.h"
 
 static const char kRunOnceParent[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 static const char kMakerWord[] = "Marlquin";

@@ -10,8 +10,8 @@
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
 #include "shell/textfile.h"
+#include "shell/window.h"
 
 static const char kProductIni[] = "zeltra.ini";
 static const char kOriginalIni[] = "original.ini";

@@ -3,7 +3,7 @@
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/options.h"
-#include "shell/startup.h"
+#include "shell/window.h"
 
 int g_bCancel = 0;
 

@@ -10,9 +10,7 @@
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
-
-int g_bRebootNeeded = 0;
+#include "shell/window.h"
 
 static const char kCaption[] = "ZELTRA Pro Installation";
 static const int kDirSize = 512;

@@ -4,9 +4,6 @@
 
 #include <windows.h>
 
-// Set when a restart is needed and accepted (or allowed in quiet mode).
-extern int g_bRebootNeeded;
-
 // Runs the installation dialogue. 0 when nothing was installed.
 int RunSetup(HWND window, int offered, int allowed);
 

@@ -8,8 +8,8 @@
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
 #include "shell/sysdll.h"
+#include "shell/window.h"
 
 char g_szLocateFileName[256];
 

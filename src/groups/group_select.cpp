@@ -5,7 +5,7 @@
 #include "groups/progman.h"
 #include "resource.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
+#include "shell/window.h"
 
 namespace {
 

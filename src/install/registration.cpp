@@ -12,8 +12,8 @@
 #include "shell/options.h"
 #include "shell/paths.h"
 #include "shell/sysdll.h"
-#include "shell/startup.h"
 #include "shell/trace.h"
+#include "shell/window.h"
 
 namespace {
 

@@ -2,13 +2,12 @@
 
 #include "fileops/placement.h"
 #include "flow/choice_dialogs.h"
-#include "flow/driver.h"
 #include "removal/removal_worker.h"
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
+#include "shell/window.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include "flow/driver.h"
 #include "fileops/placement.h"
 #include "groups/progman.h"
 #include "install/catalogue.h"
@@ -10,9 +9,10 @@
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/options.h"
+#include "shell/folders.h"
 #include "shell/paths.h"
 #include "shell/sysdll.h"
-#include "shell/startup.h"
+#include "shell/window.h"
 
 namespace {
 
@@ -185,58 +185,6 @@ void SweepFolder(const char *folder, HWND owner, HWND status)
         DeleteFileA(path);
     } while (FindNextFileA(search, &found));
     FindClose(search);
-}
-
-// The device forms name what the plain form names: "\\?\C:\x", "\\.\C:\x"
-// and "\??\C:\x" are "C:\x", "\\?\UNC\srv\x" is "\\srv\x". False for any
-// other device path ("\\?\Volume{...}\x", "\\.\pipe\x"): no text names the
-// same folder, so no comparison can place it.
-bool WithoutDevicePrefix(char *path)
-{
-    static const char *const kPrefixes[] = {"\\\\?\\", "\\\\.\\", "\\??\\"};
-    for (const char *prefix : kPrefixes) {
-        size_t n = strlen(prefix);
-        if (strncmp(path, prefix, n) != 0)
-            continue;
-        char *rest = path + n;
-        if (SamePrefixIgnoringCase(rest, "UNC\\", 4)) {
-            memmove(path + 2, rest + 4, strlen(rest + 4) + 1);
-            return true;
-        }
-        char letter = char(rest[0] | 0x20);
-        if (letter < 'a' || letter > 'z' || rest[1] != ':' || (rest[2] != '\\' && rest[2] != '\0'))
-            return false;
-        memmove(path, rest, strlen(rest) + 1);
-        if (!path[2])
-            CopyText(path + 2, 2, "\\");   // "C:" alone would be the drive's current folder
-        return true;
-    }
-    return true;
-}
-
-// path in the form folders are compared in: without a device prefix, full,
-// with backslashes, in its short form where it has one, without a trailing
-// backslash ("C:" for a root). False when it cannot be brought to that form.
-bool ComparableFolder(const char *path, char *dst, size_t size)
-{
-    char plain[kPathSize], full[kPathSize];
-    if (!CopyText(plain, sizeof plain, path))
-        return false;
-    // "/" is never the second byte of a double-byte character.
-    for (char *p = plain; *p; ++p)
-        if (*p == '/')
-            *p = '\\';
-    if (!WithoutDevicePrefix(plain))
-        return false;
-    DWORD n = GetFullPathNameA(plain, sizeof full, full, NULL);
-    if (n == 0 || n >= sizeof full)
-        return false;
-    n = ShortPathName(full, dst, DWORD(size));
-    if ((n == 0 || n >= size) && !CopyText(dst, size, full))
-        return false;
-    while (EndsWithSeparator(dst, false))
-        dst[strlen(dst) - 1] = '\0';
-    return dst[0] != '\0';
 }
 
 // True when folder (comparable) is known, or holds it.

@@ -4,10 +4,11 @@
 
 #include "shell/options.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
 #include "shell/sysdll.h"
 #include "shell/textfile.h"
+#include "shell/window.h"
 
+int g_bRebootNeeded = 0;
 BOOL g_bQuitRequested = FALSE;
 int g_nQuitCode = 0;
 

@@ -30,6 +30,9 @@ int PumpMessages();
 extern BOOL g_bQuitRequested;
 extern int g_nQuitCode;
 
+// Set when a restart is needed and accepted (or allowed in quiet mode).
+extern int g_bRebootNeeded;
+
 // Asks Windows to restart (enabling the shutdown privilege on NT first).
 void RestartWindows();
 

@@ -4,8 +4,8 @@
 
 #include "shell/messages.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
 #include "shell/sysdll.h"
+#include "shell/window.h"
 
 char IniFileName[261];
 int g_bLogging = 0;

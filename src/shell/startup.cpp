@@ -12,11 +12,8 @@
 #include "shell/paths.h"
 #include "shell/sysdll.h"
 #include "shell/trace.h"
+#include "shell/workfolder.h"
 
-HINSTANCE g_hInstance;
-HWND g_hwndMain;
-HWND g_hwndStatus;
-char g_szTempName[261];
 
 static const char kClassName[] = "ZTInstal";
 static const char kWindowTitle[] = "ZELTRA Pro Install (32)";
@@ -107,22 +104,6 @@ static void SweepStaleScratchFiles(const char *folder)
     FindClose(search);
 }
 
-bool GetWorkFolder(char *folder, DWORD size)
-{
-    folder[0] = '\0';
-    DWORD n = GetTempPathA(size, folder);
-    if (n == 0 || n >= size) {
-        folder[0] = '\0';
-        return false;
-    }
-    StripOneTrailingSeparator(folder);
-    // A drive root keeps its backslash: a bare "C:" names the drive's
-    // current folder, not its root.
-    if (folder[0] != '\0' && folder[1] == ':' && folder[2] == '\0')
-        AppendText(folder, size, "\\");
-    return folder[0] != '\0';
-}
-
 // The work folder with exactly one trailing backslash.
 static void EndWithBackslash(char *folder, size_t size)
 {
@@ -144,21 +125,6 @@ RECT MainWindowRect(const RECT &desktop)
     r.right = r.left + width;
     r.bottom = r.top + height;
     return r;
-}
-
-void CenterWindow(HWND window)
-{
-    RECT r, desktop;
-    GetWindowRect(window, &r);
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    int left = (desktop.right - desktop.left) / 2 - w / 2;
-    int top = (desktop.bottom - desktop.top) / 2 - h / 2;
-    if (left < 0)
-        left = 0;
-    if (top < 0)
-        top = 0;
-    MoveWindow(window, left, top, w, h, FALSE);
 }
 
 int RemoveTempFiles()

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fileops/extract.h"
 #include "fileops/site_merge.h"
 #include "harness.h"
 #include "hostile.h"

@@ -5,9 +5,11 @@
 #include <string>
 #include <thread>
 
+#include "fileops/extract.h"
 #include "fileops/placement.h"
 #include "flow/driver.h"
 #include "harness.h"
+#include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
 #include "shell/startup.h"

@@ -14,6 +14,7 @@
 #include "registry/registry.h"
 #include "removal/removal_driver.h"
 #include "removal/removal_worker.h"
+#include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 #include "resource.h"

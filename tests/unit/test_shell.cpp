@@ -16,6 +16,7 @@
 #include "shell/options.h"
 #include "shell/paths.h"
 #include "shell/startup.h"
+#include "shell/workfolder.h"
 #include "uidriver.h"
 
 namespace {

@@ -1,0 +1,56 @@
+#include "shell/folders.h"
+
+#include <windows.h>
+
+#include <string.h>
+
+#include "shell/paths.h"
+#include "shell/sysdll.h"
+
+static const size_t kFolderPathSize = 512;
+
+bool WithoutDevicePrefix(char *path)
+{
+    static const char *const kPrefixes[] = {"\\\\?\\", "\\\\.\\", "\\??\\"};
+    for (const char *prefix : kPrefixes) {
+        size_t n = strlen(prefix);
+        if (strncmp(path, prefix, n) != 0)
+            continue;
+        char *rest = path + n;
+        if (SamePrefixIgnoringCase(rest, "UNC\\", 4)) {
+            memmove(path + 2, rest + 4, strlen(rest + 4) + 1);
+            return true;
+        }
+        char letter = char(rest[0] | 0x20);
+        if (letter < 'a' || letter > 'z' || rest[1] != ':' || (rest[2] != '\\' && rest[2] != '\0'))
+            return false;
+        memmove(path, rest, strlen(rest) + 1);
+        if (!path[2])
+            CopyText(path + 2, 2, "\\");   // "C:" alone would be the drive's current folder
+        return true;
+    }
+    return true;
+}
+
+bool ComparableFolder(const char *path, char *dst, size_t size)
+{
+    char plain[kFolderPathSize], full[kFolderPathSize];
+    if (!CopyText(plain, sizeof plain, path))
+        return false;
+    // "/" is never the second byte of a double-byte character.
+    for (char *p = plain; *p; ++p)
+        if (*p == '/')
+            *p = '\\';
+    if (!WithoutDevicePrefix(plain))
+        return false;
+    DWORD n = GetFullPathNameA(plain, sizeof full, full, NULL);
+    if (n == 0 || n >= sizeof full)
+        return false;
+    n = ShortPathName(full, dst, DWORD(size));
+    if ((n == 0 || n >= size) && !CopyText(dst, size, full))
+        return false;
+    while (EndsWithSeparator(dst, false))
+        dst[strlen(dst) - 1] = '\0';
+    return dst[0] != '\0';
+}
+

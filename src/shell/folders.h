@@ -1,0 +1,18 @@
+// The one form in which two spellings of a folder compare equal.
+#ifndef ZELTRA_SHELL_FOLDERS_H
+#define ZELTRA_SHELL_FOLDERS_H
+
+#include <stddef.h>
+
+// The device forms name what the plain form names: "\\?\C:\x", "\\.\C:\x"
+// and "\??\C:\x" are "C:\x", "\\?\UNC\srv\x" is "\\srv\x". Strips the prefix
+// in place. False for any other device path ("\\?\Volume{...}\x",
+// "\\.\pipe\x"): no text names the same folder, so no comparison can place it.
+bool WithoutDevicePrefix(char *path);
+
+// path in the form folders are compared in: without a device prefix, full,
+// with backslashes, in its short form where it has one, without a trailing
+// backslash ("C:" for a root). False when it cannot be brought to that form.
+bool ComparableFolder(const char *path, char *dst, size_t size);
+
+#endif
