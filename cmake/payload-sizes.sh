@@ -1,8 +1,8 @@
 #!/bin/bash
 # Writes the payload's sizes: raw, packed by our packer, packed by
-# mscompress, and the setup program's size.
-# usage: payload-sizes.sh MANIFEST SETUP-EXE OUT
-manifest=$1; setup=$2; out=$3
+# mscompress, and the sizes of the setup program and the uninstaller.
+# usage: payload-sizes.sh MANIFEST SETUP-EXE UNINSTALLER-EXE OUT
+manifest=$1; setup=$2; uninstaller=$3; out=$4
 work=$(mktemp -d)
 # mscompress takes about a minute for 100 MB: its sizes are kept beside the
 # output, one line per file (path, size, modification time, packed size), and
@@ -38,5 +38,6 @@ rm -rf "$work"
     size=$(stat -c %s "$setup")
     echo "setup.exe:                       $size"
     echo "setup.exe less its payload:      $((size - ours - plain))"
+    echo "zlrem32.exe (the uninstaller):   $(stat -c %s "$uninstaller")"
 } >"$out"
 cat "$out"

@@ -10,7 +10,7 @@ set(PRODUCT_DIR ${CMAKE_BINARY_DIR}/product)
 set(PAYLOAD_DIR ${CMAKE_BINARY_DIR}/payload)
 
 # Programs (stripped, like a shipped product): each logs its command line and can stay running on request.
-set(ZL_PROGRAMS zlclient zlscript zlfind zlsync zlqueue zlsched zlurl zllink zlrem32)
+set(ZL_PROGRAMS zlclient zlscript zlfind zlsync zlqueue zlsched zlurl zllink)
 # Libraries: 1 registers the namespace class, 2 the browser helper.
 set(ZL_LIBRARIES zlcore32:0 zlexpl32:1 zlnsext:0 zlsyncd:0 zlbrowse:2 zlstub:0)
 
@@ -25,7 +25,8 @@ else()
   set(PRODUCT_LIBRARY_ENTRY -Wl,-e,DllMain)
 endif()
 
-set(PRODUCT_TARGETS)
+# The uninstaller is the real one (CMakeLists.txt), built into the same folder.
+set(PRODUCT_TARGETS zlrem32)
 foreach(name ${ZL_PROGRAMS})
   add_executable(product_${name} WIN32 ${CMAKE_SOURCE_DIR}/product/program.cpp $<TARGET_OBJECTS:zlcrt>)
   set_target_properties(product_${name} PROPERTIES OUTPUT_NAME ${name}
@@ -96,7 +97,7 @@ option(ZL_PAYLOAD_SIZES "Write payload-sizes.txt after each link of setup.exe" O
 if(ZL_PAYLOAD_SIZES)
   add_custom_command(TARGET setup POST_BUILD
     COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/payload-sizes.sh ${PAYLOAD_DIR}/manifest.txt
-            $<TARGET_FILE:setup> ${CMAKE_BINARY_DIR}/payload-sizes.txt
+            $<TARGET_FILE:setup> $<TARGET_FILE:zlrem32> ${CMAKE_BINARY_DIR}/payload-sizes.txt
     VERBATIM)
 endif()
 

@@ -2,6 +2,10 @@
 #ifndef ZELTRA_RESOURCE_H
 #define ZELTRA_RESOURCE_H
 
+/* Dialogs in front when shown: a folder window the shell opened for the
+   program group may hold the foreground. */
+#define ZL_DIALOG_STYLE  DS_MODALFRAME | DS_3DLOOK | DS_SETFONT | DS_SETFOREGROUND | WS_POPUP | WS_VISIBLE | WS_CAPTION
+
 /* Start command posted to the background window. */
 #define IDM_START                 100
 
@@ -77,5 +81,6 @@
 #define MSG_DEST_TOO_LONG         10082
 #define MSG_GROUP_UNUSABLE        10083
 #define MSG_NO_COMMON_DIALOGS     10084
+#define MSG_CONFIRM_REMOVAL       10085
 
 #endif

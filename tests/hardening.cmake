@@ -6,11 +6,12 @@ add_test(NAME host_cppcheck
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/cppcheck.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/cppcheck)
 set_tests_properties(host_cppcheck PROPERTIES LABELS host TIMEOUT 600)
 
-# The import table of the tested setup.exe, and of the 32-bit product when
-# this tree is the 64-bit test build.
-set(IMPORT_CHECKED $<TARGET_FILE:setup>)
+# The import tables of the tested setup.exe and uninstaller, and of the
+# 32-bit ones when this tree is the 64-bit test build.
+set(IMPORT_CHECKED $<TARGET_FILE:setup> $<TARGET_FILE:zlrem32>)
 if(ZL_PRODUCT_EXE)
-  list(APPEND IMPORT_CHECKED ${ZL_PRODUCT_EXE})
+  get_filename_component(product_build ${ZL_PRODUCT_EXE} DIRECTORY)
+  list(APPEND IMPORT_CHECKED ${ZL_PRODUCT_EXE} ${product_build}/product/zlrem32.exe)
 endif()
 add_test(NAME host_pe_imports
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/pe_imports.sh ${CMAKE_OBJDUMP}

@@ -1,5 +1,8 @@
 #include "install/catalogue.h"
 
+#include "resource.h"
+#include "shell/messages.h"
+
 char g_szDescHelp[256];
 char g_szDescNews[256];
 char g_szDescUninstall[256];
@@ -48,4 +51,13 @@ void ResetCatalogue()
 {
     for (int i = 0; i < kRowCount; ++i)
         s_rows[i] = kInitialRows[i];
+}
+
+void LoadDescriptions()
+{
+    LoadMessage(MSG_DESC_HELP, g_szDescHelp, sizeof g_szDescHelp);
+    LoadMessage(MSG_DESC_NEWS, g_szDescNews, sizeof g_szDescNews);
+    LoadMessage(MSG_DESC_UNINSTALL, g_szDescUninstall, sizeof g_szDescUninstall);
+    LoadMessage(MSG_DESC_ICON_LINK, g_szDescIconLink, sizeof g_szDescIconLink);
+    LoadMessage(MSG_DESC_EXPLORER_HELP, g_szDescExplorerHelp, sizeof g_szDescExplorerHelp);
 }

@@ -63,6 +63,9 @@ extern char g_szDescUninstall[256];     // 10070
 extern char g_szDescIconLink[256];      // 10053
 extern char g_szDescExplorerHelp[256];  // 10036
 
+// Fills the descriptions above from the string table.
+void LoadDescriptions();
+
 // Puts every run-time field back to its start value (fresh process state).
 void ResetCatalogue();
 

@@ -13,6 +13,7 @@
 #include "shell/paths.h"
 #include "shell/sysdll.h"
 #include "shell/trace.h"
+#include "version.h"
 #include "shell/window.h"
 
 namespace {
@@ -22,6 +23,7 @@ const char kExplorerItem[] = "ZELTRA Pro Explorer";
 const char kExplorerJunction[] = "ZELTRA Pro Explorer." ZL_CLASS_EXPLORER;
 const char kOldUninstallTitle[] = "Uninstall ZELTRA Pro";
 const char kUninstallDisplayName[] = "Marlquin ZELTRA Pro Uninstall";
+const char kPublisher[] = "Marlquin";
 const char kStubDll[] = "zlstub.dll";
 const char kExplorerDll[] = "zlexpl32.dll";
 const char kBrowserDll[] = "zlbrowse.dll";
@@ -268,24 +270,91 @@ bool SetTextValue(HKEY key, const char *name, const char *text)
                           DWORD(strlen(text) + 1)) == ERROR_SUCCESS;
 }
 
-// Step 13. A command line that does not fit is not written cut short: a
-// truncated group or folder would make the uninstaller act on the wrong
+struct TextValue {
+    const char *name;
+    const char *text;
+};
+
+struct NumberValue {
+    const char *name;
+    DWORD number;
+};
+
+// The product's files in folder, in KB, each rounded up as a disk counts it.
+DWORD InstalledKilobytes(const char *folder)
+{
+    static const InstallList *const kLists[] = {&g_basePrimaryList, &g_explorerList, &g_utilitiesList,
+                                                &g_baseFurtherList, &g_siteListList};
+    DWORD kilobytes = 0;
+    for (const InstallList *list : kLists)
+        for (int i = 0; i < list->count; ++i) {
+            char path[kPathSize];
+            WIN32_FIND_DATAA found;
+            HANDLE file;
+            if (!JoinUnlessBackslash(path, sizeof path, folder, list->rows[i].targetName) ||
+                (file = FindFirstFileA(path, &found)) == INVALID_HANDLE_VALUE)
+                continue;
+            FindClose(file);
+            kilobytes += found.nFileSizeHigh * 0x400000u + (found.nFileSizeLow + 1023) / 1024;
+        }
+    return kilobytes;
+}
+
+// The uninstaller's command line, quiet or not.
+bool UninstallCommand(char *dst, size_t size, const SequenceContext &c, const char *group, bool quiet)
+{
+    return FormatText(dst, size, "\"%s\\%s\" %s-f %s -d %s -g %s", c.destDir,
+                      g_baseFurtherList.rows[kRowUninstaller].targetName, quiet ? "-q " : "", c.destDir,
+                      c.destDir, group);
+}
+
+// Step 13: what the system's list of programs (and the tools that read it)
+// show and run. A command line that does not fit is not written cut short:
+// a truncated group or folder would make the uninstaller act on the wrong
 // thing, so the entry is left out altogether.
 void WriteUninstallEntry(const SequenceContext &c, const char *group)
 {
     if (!c.ok || SkippedWithoutMachineKeys("Uninstall entry"))
         return;
-    char command[1024];
-    if (!FormatText(command, sizeof command, "\"%s\\%s\" -f %s -d %s -g %s", c.destDir,
-                    g_baseFurtherList.rows[kRowUninstaller].targetName, c.destDir, c.destDir, group)) {
+    char command[1024], quiet[1024], icon[kPathSize], date[16];
+    if (!UninstallCommand(command, sizeof command, c, group, false) ||
+        !UninstallCommand(quiet, sizeof quiet, c, group, true)) {
         LogLine("Uninstall entry not written: its command line is too long.");
         return;
     }
+    if (!JoinUnlessBackslash(icon, sizeof icon, c.destDir, g_basePrimaryList.rows[kRowClient].targetName) ||
+        !AppendText(icon, sizeof icon, ",0"))
+        icon[0] = '\0';
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FormatText(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    static const WORD kVersion[] = {ZL_PRODUCT_VERSION};
+    const TextValue texts[] = {
+        {"DisplayName", kUninstallDisplayName},
+        {"UninstallString", command},
+        {"QuietUninstallString", quiet},
+        {"DisplayVersion", ZL_VERSION_TEXT(ZL_PRODUCT_VERSION)},
+        {"Publisher", kPublisher},
+        {"DisplayIcon", icon},
+        {"InstallLocation", c.destDir},
+        {"InstallDate", date},
+    };
+    const NumberValue numbers[] = {
+        {"EstimatedSize", InstalledKilobytes(c.destDir)},
+        {"NoModify", 1},
+        {"NoRepair", 1},
+        {"VersionMajor", kVersion[0]},
+        {"VersionMinor", kVersion[1]},
+    };
     HKEY key;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL, &key) != ERROR_SUCCESS)
         return;
-    SetTextValue(key, "DisplayName", kUninstallDisplayName);
-    SetTextValue(key, "UninstallString", command);
+    for (const TextValue &value : texts)
+        if (value.text[0])
+            SetTextValue(key, value.name, value.text);
+    for (const NumberValue &value : numbers)
+        RegSetValueExA(key, value.name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value.number),
+                       sizeof value.number);
     RegCloseKey(key);
 }
 

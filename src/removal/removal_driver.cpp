@@ -1,5 +1,7 @@
 #include "removal/removal_driver.h"
 
+#include <string.h>
+
 #include "fileops/placement.h"
 #include "flow/choice_dialogs.h"
 #include "removal/removal_worker.h"
@@ -44,18 +46,6 @@ HWND OpenStatusDialog(HWND owner)
     return dialog;
 }
 
-// What is in use goes at the next start; so does the folder.
-void ScheduleFolderRemoval(const char *folder)
-{
-    char shortPath[261];
-    char command[512];
-    if (CommandPathOf(folder, shortPath, sizeof shortPath) &&
-        FormatText(command, sizeof command, "%s /c rmdir %s ", g_bWinNT ? "cmd.exe" : "command.com", shortPath))
-        AddRunOnceCommand(command);
-    else
-        LogLine("Folder removal not scheduled: the folder name cannot be put into a command.");
-}
-
 void ReportOutcome(HWND owner, int outcome, const char *folder, const char *caption)
 {
     char text[256];
@@ -70,32 +60,84 @@ void ReportOutcome(HWND owner, int outcome, const char *folder, const char *capt
     ShowMessage(owner, message, caption, MB_OK | MB_ICONINFORMATION);
 }
 
-void AskRestart(HWND owner)
+// True for Yes; a quiet run answers Yes and restarts only when allowed.
+bool AskRestart(HWND owner)
 {
     char text[512];
     char caption[256];
     LoadMessage(MSG_RESTART_AFTER_REMOVAL, text, sizeof text);
     LoadMessage(MSG_CONGRATULATIONS, caption, sizeof caption);
-    if (ShowMessage(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) == IDCANCEL)
-        g_bRebootNeeded = 0;
+    return ShowMessage(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) != IDCANCEL;
+}
+
+// The folder holds nothing but the file name (and "." and "..").
+bool HoldsOnly(const char *folder, const char *path)
+{
+    const char *slash = LastSeparator(path, false);
+    const char *name = slash ? slash + 1 : path;
+    char pattern[512];
+    if (!JoinUnlessBackslash(pattern, sizeof pattern, folder, "*.*"))
+        return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool only = true;
+    do {
+        const char *n = found.cFileName;
+        if (strcmp(n, ".") != 0 && strcmp(n, "..") != 0 && lstrcmpiA(n, name) != 0 &&
+            lstrcmpiA(found.cAlternateFileName, name) != 0)
+            only = false;
+    } while (only && FindNextFileA(search, &found));
+    FindClose(search);
+    return only;
 }
 
 }  // namespace
 
+// What is in use goes at the next start; so does the folder.
+void ScheduleFolderRemoval(const char *folder)
+{
+    char shortPath[261];
+    char command[512];
+    if (CommandPathOf(folder, shortPath, sizeof shortPath) &&
+        FormatText(command, sizeof command, "%s /c rmdir %s ", g_bWinNT ? "cmd.exe" : "command.com", shortPath))
+        AddRunOnceCommand(command);
+    else
+        LogLine("Folder removal not scheduled: the folder name cannot be put into a command.");
+}
+
+bool RecordedInstallation(char *folder, size_t size)
+{
+    GetProfileStringA(kSection, "DIR", "", folder, DWORD(size));
+    return folder[0] && GetProfileIntA(kSection, "INSTOPTS", 0) != 0;
+}
+
+void ReportNoInstallation(HWND owner)
+{
+    char caption[256], text[256];
+    LoadMessage(MSG_REMOVE_CAPTION, caption, sizeof caption);
+    LoadMessage(MSG_REMOVAL_NO_INFO, text, sizeof text);
+    ShowMessage(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+}
+
 int RunRemoval(HWND owner, int, int)
+{
+    char folder[512] = "";
+    if (!RecordedInstallation(folder, sizeof folder)) {
+        ReportNoInstallation(owner);
+        g_nExitCode = kExitFailed;
+        return 0;
+    }
+    g_nExitCode = RemoveProduct(owner, folder, NULL, NULL);
+    return 0;
+}
+
+int RemoveProduct(HWND owner, const char *folder, const char *group, const char *running)
 {
     char caption[256];
     LoadMessage(MSG_REMOVE_CAPTION, caption, sizeof caption);
-    char folder[512] = "";
-    GetProfileStringA(kSection, "DIR", "", folder, sizeof folder);
-    if (!folder[0] || GetProfileIntA(kSection, "INSTOPTS", 0) == 0) {
-        char text[256];
-        LoadMessage(MSG_REMOVAL_NO_INFO, text, sizeof text);
-        ShowMessage(owner, text, caption, MB_OK | MB_ICONINFORMATION);
-        return 0;
-    }
-
-    HWND dialog = OpenStatusDialog(owner);
+    HWND dialog = g_bSilent ? NULL : OpenStatusDialog(owner);
     HWND status = dialog ? GetDlgItem(dialog, IDC_STATUS_TEXT) : NULL;
     g_bRebootNeeded = 0;
     // The worker's failure text has a buffer of its own, so the caption of
@@ -104,8 +146,10 @@ int RunRemoval(HWND owner, int, int)
     int outcome = -1;
     // A folder that is not the product's own stays, now and at the next start.
     bool ownFolder = !FolderIsShared(folder);
-    if (RemoveInstallation(folder, kAllComponents, workerText, owner, status) && ownFolder)
-        outcome = RemoveDirectoryA(folder) ? 0 : -1;
+    if (RemoveInstallation(folder, kAllComponents, workerText, owner, status, group, running) && ownFolder) {
+        bool removable = running ? HoldsOnly(folder, running) : RemoveDirectoryA(folder) != 0;
+        outcome = removable ? 0 : -1;
+    }
     if (workerText[0])
         LogLine(workerText);
 
@@ -118,9 +162,11 @@ int RunRemoval(HWND owner, int, int)
     if (outcome == -1 && g_bRebootNeeded) {
         if (ownFolder)
             ScheduleFolderRemoval(folder);
-        AskRestart(owner);
-        return 0;
+        if (!AskRestart(owner) || (g_bSilent && !g_bAllowReboot))
+            g_bRebootNeeded = 0;
+        return kExitRestartNeeded;
     }
     ReportOutcome(owner, outcome, folder, caption);
-    return 0;
+    // A product file that could neither be deleted nor scheduled.
+    return workerText[0] ? kExitFailed : kExitOk;
 }

@@ -69,11 +69,13 @@ bool ProgramCommand(char *dst, size_t size, const char *folder, const char *prog
 
 const char *CommandInterpreter() { return g_bWinNT ? "cmd.exe" : "command.com"; }
 
-void DeleteListFiles(const char *folder, const InstallList &list, int schedulerRow, char *errorText, HWND status)
+void DeleteListFiles(const char *folder, const InstallList &list, int schedulerRow, char *errorText, HWND status,
+                     const char *running)
 {
     for (int i = 0; i < list.count; ++i) {
         char path[kPathSize];
-        if (!JoinUnlessBackslash(path, sizeof path, folder, list.rows[i].sourceName))
+        if (!JoinUnlessBackslash(path, sizeof path, folder, list.rows[i].sourceName) ||
+            (running && lstrcmpiA(path, running) == 0))
             continue;
         SetStatusText(status, path);
         if (i == schedulerRow) {
@@ -106,11 +108,14 @@ void DeleteListItems(const char *folder, const InstallList &list, HWND status)
 }
 
 // The items of every component and the group, in the recorded group only.
-void RemoveProgramItems(const char *folder, int mask, HWND status)
+void RemoveProgramItems(const char *folder, int mask, const char *given, HWND status)
 {
     ShowStatus(status, kLocateGroup);
     char group[256] = "";
-    GetProfileStringA(kSection, "GROUP", ZL_DEFAULT_GROUP, group, sizeof group);
+    if (given)
+        CopyText(group, sizeof group, given);
+    else
+        GetProfileStringA(kSection, "GROUP", ZL_DEFAULT_GROUP, group, sizeof group);
     if (!group[0])
         return;
     StartProgramClient();
@@ -394,7 +399,8 @@ void SelfUnregisterDll(const char *folder, const char *dllName)
         SetCurrentDirectoryA(saved);
 }
 
-int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner, HWND status)
+int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner, HWND status, const char *group,
+                       const char *running)
 {
     ShowStatus(status, kUninstallInfo);
     if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL) != ERROR_SUCCESS)
@@ -414,7 +420,7 @@ int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner
     if (mask & kComponentExplorer) {
         ShowStatus(status, kUnregExplorer);
         SelfUnregisterDll(folder, g_explorerList.rows[kRowExplorerDll].targetName);
-        DeleteListFiles(folder, g_explorerList, -1, errorText, status);
+        DeleteListFiles(folder, g_explorerList, -1, errorText, status, running);
     }
     if (mask & kComponentUtilities) {
         ShowStatus(status, kUnregBrowser);
@@ -424,18 +430,18 @@ int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner
         if (ProgramCommand(command, sizeof command, folder, "zlsched.exe", "-remove"))
             WinExec(command, SW_SHOWNORMAL);
         Sleep(30);
-        DeleteListFiles(folder, g_utilitiesList, kRowScheduler, errorText, status);
+        DeleteListFiles(folder, g_utilitiesList, kRowScheduler, errorText, status, running);
     }
     if (mask & kComponentClassic) {
         SetStatusText(status, "Unregistering base product");
         UnregisterBaseProduct();
-        DeleteListFiles(folder, g_basePrimaryList, -1, errorText, status);
+        DeleteListFiles(folder, g_basePrimaryList, -1, errorText, status, running);
     }
     ShowStatus(status, kUnregIconLink);
     SelfUnregisterDll(folder, g_baseFurtherList.rows[kRowStub].targetName);
-    DeleteListFiles(folder, g_baseFurtherList, -1, errorText, status);
+    DeleteListFiles(folder, g_baseFurtherList, -1, errorText, status, running);
 
-    RemoveProgramItems(folder, mask, status);
+    RemoveProgramItems(folder, mask, group, status);
     // In a folder others use too, only the catalogue's own files go.
     if (FolderIsShared(folder))
         LogFormat("%s is not the product's own folder: no sweep.", folder);

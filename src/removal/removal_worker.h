@@ -4,7 +4,12 @@
 
 #include <windows.h>
 
-int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner, HWND status);
+// group: the program group to clear; NULL for the one win.ini records.
+// running: a file of the folder that the uninstaller still runs from (NULL
+// for none); it is left for the uninstaller to delete once it has ended,
+// rather than renamed and scheduled for a restart.
+int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner, HWND status,
+                       const char *group = NULL, const char *running = NULL);
 void SetStatusText(HWND status, const char *text);
 int DeleteInstalledFile(const char *path, char *errorText);
 int DeleteRegistryTree(const char *keyPath, HKEY root);

@@ -8,6 +8,7 @@
 #include "shell/textfile.h"
 #include "shell/window.h"
 
+int g_nExitCode = kExitOk;
 int g_bRebootNeeded = 0;
 BOOL g_bQuitRequested = FALSE;
 int g_nQuitCode = 0;
@@ -108,10 +109,10 @@ static void EnableShutdownPrivilege()
     CloseHandle(token);
 }
 
-void RestartWindows()
+bool RestartWindows()
 {
     LogLine("Restarting Windows");
     if (g_bWinNT)
         EnableShutdownPrivilege();
-    ExitWindowsEx(EWX_REBOOT, 0);
+    return ExitWindowsEx(EWX_REBOOT, 0) != 0;
 }

@@ -30,10 +30,28 @@ int PumpMessages();
 extern BOOL g_bQuitRequested;
 extern int g_nQuitCode;
 
+// Exit codes of Setup and the uninstaller: the start-up failures, then the
+// codes deployment tools know from Windows Installer.
+enum ExitCode {
+    kExitOk = 0,
+    kExitNoWindow = 2,
+    kExitTempUnusable = 3,
+    kExitNoClass = -1,
+    kExitCancelled = 1602,
+    kExitFailed = 1603,
+    kExitRestartStarted = 1641,
+    kExitRestartNeeded = 3010
+};
+
+// What the run's work came to, one of the codes above; the program ends
+// with it once the work is done.
+extern int g_nExitCode;
+
 // Set when a restart is needed and accepted (or allowed in quiet mode).
 extern int g_bRebootNeeded;
 
 // Asks Windows to restart (enabling the shutdown privilege on NT first).
-void RestartWindows();
+// False when Windows refused.
+bool RestartWindows();
 
 #endif

@@ -6,6 +6,7 @@
 #include "flow/choice_dialogs.h"
 #include "flow/driver.h"
 #include "install/catalogue.h"
+#include "removal/uninstaller_copy.h"
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/options.h"
@@ -178,15 +179,6 @@ int PaintBackground(HWND window)
     return 0;
 }
 
-static void LoadDescriptions()
-{
-    LoadMessage(MSG_DESC_HELP, g_szDescHelp, sizeof g_szDescHelp);
-    LoadMessage(MSG_DESC_NEWS, g_szDescNews, sizeof g_szDescNews);
-    LoadMessage(MSG_DESC_UNINSTALL, g_szDescUninstall, sizeof g_szDescUninstall);
-    LoadMessage(MSG_DESC_ICON_LINK, g_szDescIconLink, sizeof g_szDescIconLink);
-    LoadMessage(MSG_DESC_EXPLORER_HELP, g_szDescExplorerHelp, sizeof g_szDescExplorerHelp);
-}
-
 static void RunStartCommand(HWND window)
 {
     s_setupRunning = TRUE;
@@ -288,6 +280,7 @@ int RunProgram(HINSTANCE instance)
         CopyText(g_szTempName, sizeof g_szTempName, slash ? slash + 1 : scratch);
         if (claim)
             SweepStaleScratchFiles(folder);
+        SweepUninstallerCopies(folder);
     } else {
         workFolderOk = false;
     }

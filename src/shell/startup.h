@@ -5,14 +5,6 @@
 #include "shell/window.h"
 
 
-// Exit codes of the program.
-enum ExitCode {
-    kExitOk = 0,
-    kExitNoWindow = 2,
-    kExitTempUnusable = 3,
-    kExitNoClass = -1
-};
-
 // The whole program: start-up, window, message loop. Returns the exit code.
 int RunProgram(HINSTANCE instance);
 

@@ -1,5 +1,6 @@
 // DLLs planted under system names beside setup.exe (a Downloads folder) and
-// in the temporary folder (the program's current folder) are never loaded.
+// in the temporary folder (the program's current folder, and where the
+// uninstaller runs its copy from) are never loaded.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -21,7 +22,7 @@ const char *const kPlanted[] = {"lz32.dll", "comdlg32.dll"};
 // Wine prefers its own system DLLs to any copy; Windows searches the
 // program's folder first for DLLs outside its known list. Native first for
 // these two, for the test's programs only, makes Wine search as Windows does.
-const char *const kTestPrograms[] = {"ztsetup.exe", "lz32_user.exe"};
+const char *const kTestPrograms[] = {"ztsetup.exe", "lz32_user.exe", "zlrem32.exe"};
 
 std::string OverridesKey(const char *program)
 {
@@ -97,6 +98,22 @@ TEST_F(DllPlanting, QuietInstallationLoadsNoneAndSucceeds)
         EXPECT_EQ(ReadFileText(ProductFile(file)), ReadFileText(installed)) << file;
     }
     EXPECT_EQ(kDest, WinIni("ZELTRA", "DEFDIR"));
+}
+
+TEST_F(DllPlanting, UninstallersCopyLoadsNoneAndRemoves)
+{
+    WriteInstallIni(temp, {"QUIET=1"}, {std::string("DIR32=") + kDest});
+    zt::Run install;
+    install.exe = app + "\\ztsetup.exe";
+    install.tempDir = temp;
+    ASSERT_EQ(0u, RunToEnd(install));
+    zt::Run run;
+    ASSERT_TRUE(RegValue(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", &run.commandLine));
+    run.tempDir = temp;
+    EXPECT_EQ(0u, RunToEnd(run));
+    EXPECT_TRUE(WaitForNoProcess("zlrem32.exe", 30000));
+    EXPECT_TRUE(Markers().empty()) << "loaded: " << Markers().front();
+    EXPECT_FALSE(FileExists(std::string(kDest) + "\\zlclient.exe"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "install/catalogue.h"
 #include "resource.h"
 
 #include "harness.h"
@@ -15,6 +16,9 @@
 namespace {
 
 const char kDest[] = "C:\\zt\\e2e_removal_dest";
+// Blanks and a dash in the folder's name, which the entry writes unquoted.
+const char kSpacedDest[] = "C:\\zt\\e2e removal -d dest";
+const char kUninstaller[] = "zlrem32.exe";
 const char kCaption[] = "ZELTRA Pro Installation";
 
 bool Contains(const std::vector<std::string> &lines, const std::string &line)
@@ -54,21 +58,21 @@ protected:
     void SetUp() override
     {
         zt::SetWindowsVersion("");
-        zt::ResetInstallState({kDest});
+        zt::ResetInstallState({kDest, kSpacedDest});
     }
-    void TearDown() override { zt::ResetInstallState({kDest}); }
+    void TearDown() override { zt::ResetInstallState({kDest, kSpacedDest}); }
 
-    // Everything, quietly, into kDest.
-    void InstallQuietly()
+    // Everything, quietly, into dest.
+    void InstallQuietly(const char *dest = kDest)
     {
         zt::Run run;
         run.tempDir = zt::FreshDir("e2e_removal_install");
         zt::WriteInstallIni(run.tempDir, {"QUIET=TRUE", "BONUS=TRUE", "EXPLORER=TRUE", "DESKTOP=TRUE"},
-                            {std::string("DIR32=") + kDest});
+                            {std::string("DIR32=") + dest});
         run.env.push_back({"ZELTRA_CALL_LOG", zt::CallLogPath()});
         ASSERT_EQ(0u, zt::RunToEnd(run));
-        ASSERT_TRUE(zt::FileExists(std::string(kDest) + "\\zlclient.exe"));
-        ASSERT_EQ(kDest, zt::WinIni("ZELTRA", "DIR"));
+        ASSERT_TRUE(zt::FileExists(std::string(dest) + "\\zlclient.exe"));
+        ASSERT_EQ(dest, zt::WinIni("ZELTRA", "DIR"));
         ASSERT_NE("\x01", zt::WinIni("ZELTRA", "INSTOPTS"));
         zt::RemoveTree(run.tempDir);
         zt::CloseFolderWindows("ZELTRA Pro", 3000);
@@ -163,6 +167,125 @@ TEST_F(RemovalEndToEnd, ProgramInUseIsLeftForTheRestart)
 
     TerminateProcess(running.pi.hProcess, 0);
     zt::Wait(running, 10000);
+}
+
+// Through the uninstaller: nothing of the product is left but what the user
+// keeps, and the next start of Setup clears the uninstaller's copy.
+class UninstallerEndToEnd : public RemovalEndToEnd {
+protected:
+    std::string userFile = std::string(kSpacedDest) + "\\my notes.txt";
+    std::string temp;
+
+    void SetUp() override
+    {
+        RemovalEndToEnd::SetUp();
+        InstallQuietly(kSpacedDest);
+        ASSERT_TRUE(zt::WriteFileText(userFile, "mine"));
+        temp = zt::FreshDir("e2e_uninstall_temp");
+    }
+
+    static DWORD WaitForUninstaller(DWORD except)
+    {
+        DWORD pid = 0;
+        for (int i = 0; i < 300 && !(pid = zt::ProcessIdOf(kUninstaller, except)); ++i)
+            Sleep(100);
+        return pid;
+    }
+
+    // Yes to the question, Yes to deleting the INI files, OK to the outcome.
+    void RemoveAsAPerson(zt::Run run)
+    {
+        run.tempDir = temp;
+        zt::Started started = zt::Start(run);
+        DWORD original = WaitForUninstaller(0);
+        zt::MessageBoxSeen confirm = zt::AnswerWithKeys("Are you sure", "key Return", original, 30000);
+        EXPECT_EQ("Remove", confirm.caption);
+        DWORD copy = WaitForUninstaller(original);
+        ASSERT_NE(0u, copy);
+        zt::WaitForWindowTitled("ZELTRA Pro");
+        EXPECT_TRUE(zt::AnswerWithKeys("INI files", "key y", copy, 60000));
+        zt::MessageBoxSeen outcome = zt::WaitForMessageBox("", copy, 60000);
+        EXPECT_NE(std::string::npos, outcome.text.find("Check the folder")) << outcome.text;
+        EXPECT_TRUE(zt::TypeInto(outcome.window, "key Return"));
+        EXPECT_EQ(0u, zt::Wait(started, 60000));
+        ExpectRemoved(false);
+    }
+
+    void ExpectRemoved(bool iniKept)
+    {
+        EXPECT_TRUE(zt::WaitForNoProcess(kUninstaller, 30000));
+        static const InstallList *const kLists[] = {&g_basePrimaryList, &g_explorerList, &g_utilitiesList,
+                                                    &g_baseFurtherList, &g_siteListList};
+        for (const InstallList *list : kLists)
+            for (int i = 0; i < list->count; ++i) {
+                std::string file = std::string(kSpacedDest) + "\\" + list->rows[i].targetName;
+                EXPECT_TRUE(!zt::FileExists(file) || (iniKept && list == &g_siteListList)) << file;
+            }
+        EXPECT_EQ("mine", zt::ReadFileText(userFile));
+        EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "DIR"));
+        EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::kUninstallKey));
+        EXPECT_FALSE(zt::RegKeyExists(HKEY_CLASSES_ROOT, zt::kClassKey));
+        for (const char *clsid : {"{7c3e2a91-5b04-4d8f-9a61-2e5f8c0b3d01}", "{7c3e2a91-5b04-4d8f-9a61-2e5f8c0b3d0a}"})
+            EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, clsid))) << clsid;
+        EXPECT_FALSE(zt::DirExists(zt::GroupFolder("ZELTRA Pro")));
+        zt::CloseFolderWindows("ZELTRA Pro", 2000);
+
+        // Setup's next start (answered with Esc) sweeps the copy away.
+        zt::Run next;
+        next.tempDir = temp;
+        zt::Started setup = zt::Start(next);
+        HWND choice = zt::WaitForDialog({"ZELTRA Pro Installation", IDC_RADIO_SECOND, setup.pi.dwProcessId});
+        EXPECT_TRUE(choice && zt::TypeInto(choice, "key Escape"));
+        zt::Wait(setup, 30000);
+        for (const std::string &name : zt::ListDir(temp))
+            EXPECT_NE(0, _strnicmp(name.c_str(), "~zlr", 4)) << name;
+    }
+};
+
+TEST_F(UninstallerEndToEnd, FromTheSystemsListOfPrograms)
+{
+    zt::Run run;
+    run.commandLine = "uninstaller.exe --remove ZELTRAPro";
+    RemoveAsAPerson(run);
+}
+
+TEST_F(UninstallerEndToEnd, FromTheGroupsItemWithoutOptions)
+{
+    zt::Run run;
+    run.exe = std::string(kSpacedDest) + "\\" + kUninstaller;
+    RemoveAsAPerson(run);
+}
+
+// What a deployment tool runs: no window at all, the stored sites kept.
+TEST_F(UninstallerEndToEnd, QuietUninstallStringAsItStands)
+{
+    zt::Run run;
+    ASSERT_TRUE(zt::RegValue(HKEY_LOCAL_MACHINE, zt::kUninstallKey, "QuietUninstallString", &run.commandLine));
+    run.tempDir = temp;
+    zt::Started started = zt::Start(run);
+    std::vector<DWORD> seen;
+    while (WaitForSingleObject(started.pi.hProcess, 50) == WAIT_TIMEOUT) {
+        DWORD original = zt::ProcessIdOf(kUninstaller);
+        for (DWORD pid : {original, zt::ProcessIdOf(kUninstaller, original)})
+            if (pid && zt::FindDialog({"", 0, pid}))
+                seen.push_back(pid);
+    }
+    EXPECT_EQ(0u, zt::Wait(started, 1000));
+    EXPECT_TRUE(seen.empty()) << "a window of the uninstaller was shown";
+    ExpectRemoved(true);
+}
+
+// A crafted folder is not an installation: nothing is touched.
+TEST_F(UninstallerEndToEnd, RefusesAFolderThatIsNotAnInstallation)
+{
+    zt::Run run;
+    run.commandLine = "\"" + std::string(kSpacedDest) + "\\zlrem32.exe\" -q -f C:\\windows -g ZELTRA Pro";
+    run.tempDir = temp;
+    EXPECT_EQ(1603u, zt::RunToEnd(run));
+    EXPECT_TRUE(zt::FileExists(std::string(kSpacedDest) + "\\zlclient.exe"));
+    EXPECT_TRUE(zt::FileExists(std::string(kSpacedDest) + "\\zlrem32.exe"));
+    EXPECT_TRUE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::kUninstallKey));
+    EXPECT_TRUE(zt::DirExists(zt::GroupFolder("ZELTRA Pro")));
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <map>
 
+#include <tlhelp32.h>
+
 #include "png.h"
 
 namespace zt {
@@ -266,13 +268,13 @@ Started Start(Run run)
         run.tempDir = FreshDir("temp");
     started.tempDir = run.tempDir;
     std::string env = BuildEnvironment(run, run.tempDir);
-    std::string cmd = "\"" + run.exe + "\"";
+    std::string cmd = run.commandLine.empty() ? "\"" + run.exe + "\"" : run.commandLine;
     std::vector<char> cmdline(cmd.begin(), cmd.end());
     cmdline.push_back('\0');
     STARTUPINFOA si;
     memset(&si, 0, sizeof si);
     si.cb = sizeof si;
-    if (!CreateProcessA(run.exe.c_str(), cmdline.data(), NULL, NULL, FALSE, 0,
+    if (!CreateProcessA(run.commandLine.empty() ? run.exe.c_str() : NULL, cmdline.data(), NULL, NULL, FALSE, 0,
                         const_cast<char *>(env.c_str()), NULL, &si, &started.pi))
         memset(&started.pi, 0, sizeof started.pi);
     return started;
@@ -300,6 +302,31 @@ DWORD RunToEnd(Run run, std::string *tempDirOut)
     if (tempDirOut)
         *tempDirOut = s.tempDir;
     return Wait(s, timeout);
+}
+
+DWORD ProcessIdOf(const std::string &exeName, DWORD except)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry)) {
+        const char *name = strrchr(entry.szExeFile, '\\');
+        if (_stricmp(name ? name + 1 : entry.szExeFile, exeName.c_str()) == 0 && entry.th32ProcessID != except)
+            found = entry.th32ProcessID;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+bool WaitForNoProcess(const std::string &exeName, DWORD timeoutMs)
+{
+    for (DWORD start = GetTickCount(); ProcessIdOf(exeName); Sleep(100))
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+    return true;
 }
 
 void CloseFolderWindows(const std::string &name, DWORD waitMs)

@@ -48,6 +48,7 @@ void SetWindowsVersion(const std::string &version);
 
 struct Run {
     std::string exe;                 // default: SetupExe()
+    std::string commandLine;         // run as it stands instead of exe (found on the path)
     std::string tempDir;             // TMP and TEMP of the child; default: a fresh folder
     bool withOS = true;              // keep the OS variable (Windows NT family)
     std::vector<std::pair<std::string, std::string>> env;  // extra variables
@@ -66,6 +67,12 @@ Started Start(Run run);
 DWORD Wait(Started &started, DWORD timeoutMs);
 // Start and Wait.
 DWORD RunToEnd(Run run, std::string *tempDirOut = NULL);
+
+// A running process whose file is named exeName ("zlrem32.exe"), other
+// than except, or 0.
+DWORD ProcessIdOf(const std::string &exeName, DWORD except = 0);
+// Waits until no process of that name runs; false after the time-out.
+bool WaitForNoProcess(const std::string &exeName, DWORD timeoutMs);
 
 // Closes the folder windows (of other processes) whose title contains name:
 // the Program Manager server opens one for each group it creates or shows,

@@ -14,6 +14,7 @@
 #include "registry/registry.h"
 #include "removal/removal_driver.h"
 #include "removal/removal_worker.h"
+#include "removal/uninstaller.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/startup.h"
@@ -658,3 +659,35 @@ TEST_F(RunRemovalTest, FileInUseSchedulesFolderAndAsksRestart)
 }
 
 }  // namespace
+
+// The entry writes its values without quotes: a folder's blanks and dashes
+// must not end it early, nor let it take in the group.
+TEST(UninstallOptions, ReadTheEntrysUnquotedValues)
+{
+    struct Case {
+        const char *line, *folder, *group;
+        bool quiet;
+    } cases[] = {
+        {"-f C:\\Program Files\\ZELTRA Pro -d C:\\Program Files\\ZELTRA Pro -g ZELTRA Pro",
+         "C:\\Program Files\\ZELTRA Pro", "ZELTRA Pro", false},
+        {"-q -f C:\\A -d B -g C -d C:\\A -d B -g C -g Tools -d x", "C:\\A -d B -g C", "Tools -d x", true},
+        {"/S /norestart -d \"C:\\x y\" ", "C:\\x y", "", true},
+        {"", "", "", false},
+    };
+    for (const Case &c : cases) {
+        UninstallOptions o;
+        ASSERT_TRUE(ParseUninstallOptions(c.line, &o)) << c.line;
+        EXPECT_STREQ(c.folder, o.folder) << c.line;
+        EXPECT_STREQ(c.group, o.group) << c.line;
+        EXPECT_EQ(c.quiet, o.quiet) << c.line;
+        EXPECT_FALSE(o.isCopy);
+    }
+    UninstallOptions o;
+    ASSERT_TRUE(ParseUninstallOptions("-copyof 12 345 \"C:\\P F\\zlrem32.exe\" -q -g G", &o));
+    EXPECT_TRUE(o.isCopy && o.quiet);
+    EXPECT_EQ(12ul, o.resultPipe);
+    EXPECT_EQ(345ul, o.originalId);
+    EXPECT_STREQ("C:\\P F\\zlrem32.exe", o.original);
+    EXPECT_STREQ("G", o.group);
+    EXPECT_FALSE(ParseUninstallOptions("-copyof 12 \"C:\\x\"", &o));
+}
