@@ -36,6 +36,7 @@ static bool FileExists(const char *path)
 // The restart is asked for unless the run is quiet without ALLOWRBT.
 static void RequestRestart()
 {
+    g_bRestartRequired = 1;
     if (!g_bSilent || g_bAllowReboot)
         g_bRebootNeeded = 1;
 }

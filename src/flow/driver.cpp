@@ -232,10 +232,13 @@ static void ReportSuccess(HWND window)
 
 int RunSetup(HWND window, int offered, int allowed)
 {
+    g_nExitCode = kExitOk;
     if (!g_bSilent) {
         int choice = AskInstallOrRemove(window, g_hInstance);
-        if (choice == 0)
+        if (choice == 0) {
+            g_nExitCode = kExitCancelled;
             return 0;
+        }
         if (choice == 2)
             return RunRemoval(window, offered, allowed);
     }
@@ -255,10 +258,13 @@ int RunSetup(HWND window, int offered, int allowed)
     LoadMessage(MSG_ENTER_DESTINATION, prompt, sizeof prompt);
 
     if (g_bSilent) {
-        if (!SettleQuietDestination(source, dest))
+        if (!SettleQuietDestination(source, dest)) {
+            g_nExitCode = kExitFailed;
             return 0;
+        }
     } else if (!SettleInteractiveDestination(window, source, dest, prompt)) {
         ShowMessage(window, MSG_NO_DESTINATION, kCaption, MB_ICONERROR);
+        g_nExitCode = kExitCancelled;
         return 0;
     }
     PumpMessages();
@@ -270,6 +276,7 @@ int RunSetup(HWND window, int offered, int allowed)
         chosen = ChooseComponents(window, g_hInstance, offered, allowed);
     if (chosen == 0 && gbInstallBonusPack == 0) {
         g_bRebootNeeded = 0;
+        g_nExitCode = kExitCancelled;
         return 0;
     }
 
@@ -279,7 +286,7 @@ int RunSetup(HWND window, int offered, int allowed)
     HWND statusText = g_hwndStatus ? GetDlgItem(g_hwndStatus, IDC_STATUS_TEXT) : NULL;
 
     DWORD flags = 0;
-    g_bRebootNeeded = 0;
+    g_bRebootNeeded = g_bRestartRequired = 0;
     int result = RunInstallSequence(source, dest, DWORD(ComposeMask(chosen)), &flags,
                                     window, statusText, errorText);
 
@@ -291,14 +298,19 @@ int RunSetup(HWND window, int offered, int allowed)
     if (result == 0) {
         ReportFailure(window, errorText);
         g_bRebootNeeded = 0;
+        g_nExitCode = g_bCancel ? kExitCancelled : kExitFailed;
         return 0;
     }
     if (flags & kResultExplorerRegistered)
-        g_bRebootNeeded = 1;
+        g_bRebootNeeded = g_bRestartRequired = 1;
     FixAnonymousLogin(dest);
     WriteProfileStringA("ZELTRA", "DEFDIR", dest);
     WriteProfileStringA("ZELTRA", "INSTOPTS", "12");
     WriteProfileStringA("ZELTRA", "PRO", "20000518");
+    // Done, but until the restart the product is not all there; a restart
+    // this program starts says so itself (the main window's code).
+    if (g_bRestartRequired || g_bRebootNeeded)
+        g_nExitCode = kExitRestartNeeded;
     ReportSuccess(window);
     return result;
 }

@@ -151,7 +151,9 @@ void ChooseGroupName(SequenceContext &c, char *group)
     // A name Program Manager cannot carry is the user's to change, not ours.
     while (!Quiet(c)) {
         if (!AskGroupName(c.owner, g_hInstance, group)) {
+            // The user's Cancel, as the status dialog's: the exit code tells.
             c.ok = 0;
+            g_bCancel = 1;
             break;
         }
         if (!group[0] || GroupNameUsable(group))

@@ -10,6 +10,7 @@
 
 int g_nExitCode = kExitOk;
 int g_bRebootNeeded = 0;
+int g_bRestartRequired = 0;
 BOOL g_bQuitRequested = FALSE;
 int g_nQuitCode = 0;
 

@@ -50,6 +50,10 @@ extern int g_nExitCode;
 // Set when a restart is needed and accepted (or allowed in quiet mode).
 extern int g_bRebootNeeded;
 
+// Set when a replaced file waits for the next start of Windows, whether or
+// not this run may restart it: the exit code says so.
+extern int g_bRestartRequired;
+
 // Asks Windows to restart (enabling the shutdown privilege on NT first).
 // False when Windows refused.
 bool RestartWindows();

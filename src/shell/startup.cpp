@@ -186,12 +186,13 @@ static void RunStartCommand(HWND window)
     ZL_MARK("exit");
     s_setupRunning = FALSE;
     RemoveTempFiles();
+    if (g_bRebootNeeded && (!g_bSilent || g_bAllowReboot))
+        g_nExitCode = RestartWindows() ? kExitRestartStarted : kExitRestartNeeded;
+    LogFormat("Exit code %d", g_nExitCode);
     if (g_bQuitRequested)
         PostQuitMessage(g_nQuitCode);
     else
         PostMessageA(window, WM_CLOSE, 0, 0);
-    if (g_bRebootNeeded && (!g_bSilent || g_bAllowReboot))
-        RestartWindows();
 }
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -215,7 +216,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             g_bCancel = 1;
             return 0;
         }
-        PostQuitMessage(0);
+        PostQuitMessage(g_nExitCode);
         return DefWindowProcA(window, message, wParam, lParam);
     case WM_DESTROY:
         if (s_productBitmap)

@@ -89,7 +89,7 @@ TEST_F(DllPlanting, QuietInstallationLoadsNoneAndSucceeds)
     run.exe = app + "\\ztsetup.exe";
     run.tempDir = temp;
     run.env = {{"ZELTRA_CALL_LOG", CallLogPath()}};
-    ASSERT_EQ(0u, RunToEnd(run));
+    ASSERT_TRUE(zt::Installed(RunToEnd(run)));
 
     EXPECT_TRUE(Markers().empty()) << "loaded: " << Markers().front();
     for (const char *file : {"zlclient.exe", "zlcore32.dll", "zldone.wav"}) {
@@ -106,7 +106,7 @@ TEST_F(DllPlanting, UninstallersCopyLoadsNoneAndRemoves)
     zt::Run install;
     install.exe = app + "\\ztsetup.exe";
     install.tempDir = temp;
-    ASSERT_EQ(0u, RunToEnd(install));
+    ASSERT_TRUE(zt::Installed(RunToEnd(install)));
     zt::Run run;
     ASSERT_TRUE(RegValue(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", &run.commandLine));
     run.tempDir = temp;

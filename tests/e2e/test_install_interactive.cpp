@@ -135,7 +135,7 @@ TEST_P(RestartAnswer, EveryQuestionAnsweredEndsWithTheRestartQuestion)
     AcceptGroupAndIcons();
     AcceptIconPlacement();
     AnswerFinalMessage(true, GetParam());
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(GetParam() == IDOK ? 1641u : 3010u, Finish());
     std::vector<std::string> log = ReadLines(temp + "\\setup.log");
     EXPECT_EQ(GetParam() == IDOK, std::find(log.begin(), log.end(), "Restarting Windows") != log.end());
 
@@ -160,7 +160,7 @@ TEST_F(InteractiveInstall, CancelInTheComponentsDialogWritesNothing)
     ChooseInstall();
     EnterFolder(dest);
     AnswerComponents(IDCANCEL);
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(1602u, Finish());   // the user's cancel
     EXPECT_TRUE(ListDir(dest).empty());
     EXPECT_EQ("\x01", WinIni("ZELTRA", "DIR"));
     EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
@@ -185,7 +185,7 @@ TEST_F(InteractiveInstall, AFolderInsideTheWorkFolderIsRefusedIgnoringCase)
     EXPECT_EQ("c:\\temp\\zeltra", ControlText(d, IDC_FOLDER_EDIT));
     EnterFolder("c:\\tempfiles\\zeltra");
     AnswerComponents(IDCANCEL);
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(1602u, Finish());   // the user's cancel
     EXPECT_TRUE(DirExists("C:\\tempfiles\\zeltra"));
     EXPECT_FALSE(DirExists("C:\\temp\\zeltra"));
     EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
@@ -206,7 +206,7 @@ TEST_F(InteractiveInstall, BrowseNamesTheProductFolderInThePickedOne)
     EXPECT_EQ(0, lstrcmpiA((std::string(kDestRoot) + "\\ZELTRA").c_str(), ControlText(prompt, IDC_FOLDER_EDIT).c_str()));
     ASSERT_TRUE(TypeInto(prompt, "key Escape"));
     ASSERT_TRUE(AnswerWithKeys("Can't continue without a destination folder!", "key Return", Pid()));
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(1602u, Finish());   // the user's cancel
 }
 
 TEST_F(InteractiveInstall, AMissingDriveIsReportedTwiceThenWithZero)
@@ -227,7 +227,7 @@ TEST_F(InteractiveInstall, AMissingDriveIsReportedTwiceThenWithZero)
     ASSERT_NE(nullptr, d);
     ASSERT_TRUE(Click(d, IDCANCEL));
     ASSERT_TRUE(AnswerMessageBox("Can't continue without a destination folder!", IDOK, Pid()));
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(1602u, Finish());   // the user's cancel
 }
 
 TEST_F(InteractiveInstall, AFolderNameTooLongForTheProductIsRefused)
@@ -246,7 +246,7 @@ TEST_F(InteractiveInstall, AFolderNameTooLongForTheProductIsRefused)
     EXPECT_EQ(dest, ControlText(d, IDC_FOLDER_EDIT));
     ASSERT_TRUE(Click(d, IDCANCEL));
     ASSERT_TRUE(AnswerMessageBox("Can't continue without a destination folder!", IDOK, Pid()));
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(1602u, Finish());   // the user's cancel
     EXPECT_FALSE(DirExists(dest));
 }
 
@@ -278,7 +278,7 @@ TEST_F(Win32sBrowse, LooksInTheWin32sFolderAndTellsWhatIsMissing)
     EXPECT_TRUE(AnswerMessageBox("Browse needs the common dialog library COMDLG32.DLL", IDOK, Pid()));
     ASSERT_TRUE(Click(d, IDCANCEL));
     ASSERT_TRUE(AnswerMessageBox("Can't continue without a destination folder!", IDOK, Pid()));
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(1602u, Finish());   // the user's cancel
     EXPECT_TRUE(FileExists(folder + "\\comdlg32.dll.loaded"));
 }
 
@@ -302,7 +302,7 @@ TEST_F(InteractiveInstall, CancelDuringCopyingStopsAfterTheCurrentFile)
     AcceptGroupAndIcons();
     MessageBoxSeen box = AnswerWithKeys("Some portion of installation process failed.", "key Return", Pid(), 60000);
     ASSERT_TRUE(box);
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(1602u, Finish());   // the user's cancel
     EXPECT_EQ(ReadFileText(ProductFile("zlcore32.hlp")), ReadFileText(dest + "\\zlcore32.hlp"));  // the current file completed
     EXPECT_FALSE(FileExists(dest + "\\zlexpl32.dll"));                      // nothing after it
     EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
@@ -324,7 +324,7 @@ TEST_F(InteractiveInstall, ClosingTheWindowDuringCopyingCancelsAndTellsTheUser)
     ASSERT_TRUE(AnswerMessageBox("Copy of zlcore32.hlp to", IDRETRY, Pid()));
     AcceptGroupAndIcons();
     ASSERT_TRUE(AnswerMessageBox("Some portion of installation process failed.", IDOK, Pid(), 60000));
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(1602u, Finish());   // the user's cancel
     EXPECT_FALSE(FileExists(dest + "\\zlexpl32.dll"));
     EXPECT_EQ("\x01", WinIni("ZELTRA", "DEFDIR"));
 }
@@ -346,7 +346,7 @@ TEST_F(InteractiveInstall, UpgradeYesKeepsTheUsersSitesInOriginalIni)
     AcceptGroupAndIcons();
     AcceptIconPlacement();
     AnswerFinalMessage(true, IDCANCEL);
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(3010u, Finish());   // the restart question, Cancel
     EXPECT_EQ(mySites, ReadFileText(dest + "\\sitesgov.ini"));   // never overwritten
 
     std::string original = dest + "\\original.ini";
@@ -375,7 +375,7 @@ TEST_F(InteractiveInstall, UpgradeNoLeavesTheFolderUntouched)
     AcceptGroupAndIcons();
     AcceptIconPlacement();
     AnswerFinalMessage(true, IDCANCEL);
-    EXPECT_EQ(0u, Finish());
+    EXPECT_EQ(3010u, Finish());   // the restart question, Cancel
     EXPECT_EQ(old, ReadFileText(dest + "\\zeltra.ini"));
     EXPECT_FALSE(FileExists(dest + "\\original.ini"));
     EXPECT_FALSE(FileExists(dest + "\\sitesav.ini"));

@@ -9,6 +9,7 @@
 
 #include "harness.h"
 #include "install_state.h"
+#include "uidriver.h"
 
 using namespace zt;
 
@@ -101,7 +102,7 @@ protected:
 
 TEST_F(QuietInstall, FreshInstallationOfEveryComponent)
 {
-    ASSERT_EQ(0u, Install());
+    ASSERT_EQ(3010u, Install()) << "the Explorer interface waits for a restart";
 
     for (const CarriedFile &f : CarriedFiles()) {
         if (f.list == 4 && std::string(f.target) == "zeltra.ini")
@@ -131,7 +132,7 @@ TEST_F(QuietInstall, FreshInstallationOfEveryComponent)
 
 TEST_F(QuietInstall, ScratchAndPayloadCopiesAreCleanedUp)
 {
-    ASSERT_EQ(0u, Install());
+    ASSERT_TRUE(Installed(Install()));
     for (const std::string &name : ListDir(temp)) {
         EXPECT_TRUE(name == "install.ini" || name == "setup.log" || name.rfind("ZLT", 0) == 0) << name;
     }
@@ -150,7 +151,7 @@ TEST_P(QuietDefaultFolder, FollowsTheWindowsVersion)
 {
     const VersionCase &c = GetParam();
     SetWindowsVersion(c.version);
-    ASSERT_EQ(0u, Install(c.withOS));
+    ASSERT_TRUE(Installed(Install(c.withOS)));
     EXPECT_EQ(c.dest, WinIni("ZELTRA", "DEFDIR"));
     EXPECT_TRUE(DirExists(c.dest));
     EXPECT_TRUE(Contains(Log(), c.masks));
@@ -177,7 +178,7 @@ TEST_F(QuietInstall, Win32sWithoutTheLzLibraryInstallsEveryBaseAndUtilityFile)
     SetWindowsVersion("win31");
     DWORD code = Install(false);
     RegDeleteTreeAll(HKEY_CURRENT_USER, key);
-    ASSERT_EQ(0u, code);
+    ASSERT_EQ(0u, code);   // Win32s: no Explorer interface
     for (const CarriedFile &f : CarriedFiles())   // the Explorer list is not for Win32s
         EXPECT_TRUE(f.list == 1 || std::string(f.target) == "zeltra.ini" ||
                     ReadFileText(ProductFile(f.target)) == ReadFileText(std::string("C:\\ZELTRA\\") + f.target)) << f.target;
@@ -186,13 +187,13 @@ TEST_F(QuietInstall, Win32sWithoutTheLzLibraryInstallsEveryBaseAndUtilityFile)
 TEST_F(QuietInstall, Dir32OverridesTheDefaultAndARecordedDirOverridesDir32)
 {
     zeltraOptions = {"DIR32=C:\\zt\\dest\\from-dir32"};
-    ASSERT_EQ(0u, Install());
+    ASSERT_TRUE(Installed(Install()));
     EXPECT_EQ("C:\\zt\\dest\\from-dir32", WinIni("ZELTRA", "DEFDIR"));
     EXPECT_TRUE(FileExists("C:\\zt\\dest\\from-dir32\\zlclient.exe"));
 
     ResetInstallState(folders);
     WriteProfileStringA("ZELTRA", "DIR", "C:\\zt\\dest\\recorded");
-    ASSERT_EQ(0u, Install());
+    ASSERT_TRUE(Installed(Install()));
     EXPECT_EQ("C:\\zt\\dest\\recorded", WinIni("ZELTRA", "DEFDIR"));
     EXPECT_FALSE(DirExists("C:\\zt\\dest\\from-dir32"));
 }
@@ -206,7 +207,7 @@ TEST_F(QuietInstall, UpgradeKeepsAnOldProductIniUntouched)
     WriteFileText(dest + "\\zeltra.ini", old);
     zeltraOptions = {"DIR32=" + dest};
 
-    ASSERT_EQ(0u, Install());
+    ASSERT_TRUE(Installed(Install()));
     EXPECT_EQ(old, ReadFileText(dest + "\\zeltra.ini"));
     EXPECT_FALSE(FileExists(dest + "\\original.ini"));
     EXPECT_FALSE(FileExists(dest + "\\sitesav.ini"));
@@ -224,7 +225,7 @@ TEST_F(QuietInstall, ExistingSiteListsAreKept)
         WriteFileText(dest + "\\" + list, mine);
     zeltraOptions = {"DIR32=" + dest};
 
-    ASSERT_EQ(0u, Install());
+    ASSERT_TRUE(Installed(Install()));
     for (const char *list : {"sitesav.ini", "SitesGov.ini"})
         EXPECT_EQ(mine, ReadFileText(dest + "\\" + list)) << list;
     EXPECT_EQ(ReadFileText(ProductFile("sitesarc.ini")), ReadFileText(dest + "\\sitesarc.ini"));
@@ -238,7 +239,7 @@ TEST_F(QuietInstall, AllowedRestartForAProgramInUseIsMade)
     std::string dest = "C:\\zt\\dest\\inuse";
     zeltraOptions = {"DIR32=" + dest};
     installOptions.push_back("EXPLORER=0");
-    ASSERT_EQ(0u, Install());
+    ASSERT_TRUE(Installed(Install()));
     DeleteFileA((temp + "\\setup.log").c_str());
 
     zt::Run client;
@@ -253,7 +254,7 @@ TEST_F(QuietInstall, AllowedRestartForAProgramInUseIsMade)
     TerminateProcess(running.pi.hProcess, 0);
     Wait(running, 5000);
 
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(1641u, code);
     EXPECT_TRUE(FileExists(dest + "\\zlclient.bak"));
     EXPECT_TRUE(Contains(Log(), "Restarting Windows"));
 }
@@ -268,13 +269,13 @@ TEST_F(QuietInstall, AnonymousLoginFallbackIsReplaced)
     WriteFileText(dest + "\\zeltra.ini", "[_config_]\r\nMAILADDR=CALLER@ABSENT.example.com\r\n");
     zeltraOptions = {"DIR32=" + dest};
 
-    ASSERT_EQ(0u, Install());
+    ASSERT_TRUE(Installed(Install()));
     char value[128];
     GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value, (dest + "\\zeltra.ini").c_str());
     EXPECT_STREQ("qrvnx65@", value);
 
     WriteFileText(dest + "\\zeltra.ini", "[_config_]\r\nVIEWER=notepad\r\n");
-    ASSERT_EQ(0u, Install());
+    ASSERT_TRUE(Installed(Install()));
     EXPECT_EQ(0u, GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value, (dest + "\\zeltra.ini").c_str()));
 }
 
@@ -289,7 +290,7 @@ TEST_F(QuietInstall, ARequiredFileThatCannotBePlacedFailsTheInstallation)
     ASSERT_NE(INVALID_HANDLE_VALUE, lock);
     zeltraOptions = {"DIR32=" + dest};
 
-    EXPECT_EQ(0u, Install());
+    EXPECT_EQ(1603u, Install());
     CloseHandle(lock);
 
     std::vector<std::string> log = Log();
@@ -308,11 +309,60 @@ TEST_F(QuietInstall, WindowsNT351GetsClassicAndUtilitiesOnly)
     zeltraOptions = {"DIR32=" + dest};
     // nV comes from the platform: Windows NT 3.51 offers classic and utilities only.
     SetWindowsVersion("nt351");
-    ASSERT_EQ(0u, Install());
+    ASSERT_TRUE(Installed(Install()));
     EXPECT_TRUE(FileExists(dest + "\\zlscript.exe"));
     EXPECT_TRUE(FileExists(dest + "\\zeltra.ini"));
     EXPECT_FALSE(FileExists(dest + "\\zlexpl32.dll"));
     EXPECT_TRUE(FileExists(dest + "\\zllink.exe"));
+}
+
+// What a deployment script reads: success, failure, cancellation and a
+// needed restart, from Setup and from the uninstaller.
+TEST_F(QuietInstall, ExitCodesTellWhatHappened)
+{
+    std::string dest = "C:\\zt\\dest\\codes";
+    zeltraOptions = {"DIR32=" + dest};
+    installOptions.push_back("EXPLORER=0");
+    EXPECT_EQ(0u, Install());
+    installOptions.pop_back();
+    EXPECT_EQ(3010u, Install()) << "the Explorer interface waits for a restart";
+
+    zt::Run client;
+    client.exe = dest + "\\zlclient.exe";
+    client.tempDir = FreshDir("client-temp");
+    client.env = {{"ZELTRA_STAY_SECONDS", "120"}};
+    Started running = Start(client);
+    Sleep(1000);
+    installOptions.push_back("EXPLORER=0");
+    EXPECT_EQ(3010u, Install()) << "a program in use, no restart allowed";
+    // The one in use is the old file now, set aside: the new one is started.
+    TerminateProcess(running.pi.hProcess, 0);
+    Wait(running, 5000);
+    running = Start(client);
+    Sleep(1000);
+    std::string quiet;
+    RegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZELTRAPro",
+             "QuietUninstallString", &quiet);
+    zt::Run uninstall;
+    uninstall.commandLine = quiet;
+    uninstall.tempDir = temp;
+    EXPECT_EQ(3010u, RunToEnd(uninstall)) << "the uninstaller, a program in use";
+    TerminateProcess(running.pi.hProcess, 0);
+    Wait(running, 5000);
+    EXPECT_TRUE(WaitForNoProcess("zlrem32.exe", 30000));
+
+    WriteFileText("C:\\zt\\blocked", "a file where the folder would go");
+    zeltraOptions = {"DIR32=C:\\zt\\blocked\\ZELTRA"};
+    EXPECT_EQ(1603u, Install()) << "a folder that cannot be made";
+    DeleteFileA("C:\\zt\\blocked");
+
+    // Interactive: Esc at the first question is the user's cancel.
+    zt::Run run;
+    run.tempDir = FreshDir("interactive-temp");
+    Started setup = Start(run);
+    HWND choice = WaitForDialog({"ZELTRA Pro Installation", 0, setup.pi.dwProcessId});
+    EXPECT_TRUE(choice && TypeInto(choice, "key Escape"));
+    EXPECT_EQ(1602u, Wait(setup, 30000));
 }
 
 }  // namespace

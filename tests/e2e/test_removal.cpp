@@ -70,7 +70,7 @@ protected:
         zt::WriteInstallIni(run.tempDir, {"QUIET=TRUE", "BONUS=TRUE", "EXPLORER=TRUE", "DESKTOP=TRUE"},
                             {std::string("DIR32=") + dest});
         run.env.push_back({"ZELTRA_CALL_LOG", zt::CallLogPath()});
-        ASSERT_EQ(0u, zt::RunToEnd(run));
+        ASSERT_TRUE(zt::Installed(zt::RunToEnd(run)));
         ASSERT_TRUE(zt::FileExists(std::string(dest) + "\\zlclient.exe"));
         ASSERT_EQ(dest, zt::WinIni("ZELTRA", "DIR"));
         ASSERT_NE("\x01", zt::WinIni("ZELTRA", "INSTOPTS"));
@@ -151,7 +151,7 @@ TEST_F(RemovalEndToEnd, ProgramInUseIsLeftForTheRestart)
     zt::MessageBoxSeen restart = zt::AnswerWithKeys("needs to restart", "key Escape", pid);
     EXPECT_TRUE(restart);
     EXPECT_EQ("Congratulations!", restart.caption);
-    EXPECT_EQ(0u, zt::Wait(setup, 60000));
+    EXPECT_EQ(3010u, zt::Wait(setup, 60000));
     zt::CloseAllDialogs(pid);
 
     std::string renamed = std::string(kDest) + "\\zlclient.del";
@@ -275,13 +275,18 @@ TEST_F(UninstallerEndToEnd, QuietUninstallStringAsItStands)
     ExpectRemoved(true);
 }
 
-// A crafted folder is not an installation: nothing is touched.
-TEST_F(UninstallerEndToEnd, RefusesAFolderThatIsNotAnInstallation)
+// A crafted folder is not an installation, and No is No: nothing is touched.
+TEST_F(UninstallerEndToEnd, RefusedOrCancelledRemovesNothing)
 {
     zt::Run run;
     run.commandLine = "\"" + std::string(kSpacedDest) + "\\zlrem32.exe\" -q -f C:\\windows -g ZELTRA Pro";
     run.tempDir = temp;
     EXPECT_EQ(1603u, zt::RunToEnd(run));
+    run.commandLine.clear();
+    run.exe = std::string(kSpacedDest) + "\\zlrem32.exe";
+    zt::Started started = zt::Start(run);
+    EXPECT_TRUE(zt::AnswerWithKeys("Are you sure", "key n", started.pi.dwProcessId, 30000));
+    EXPECT_EQ(1602u, zt::Wait(started, 30000));
     EXPECT_TRUE(zt::FileExists(std::string(kSpacedDest) + "\\zlclient.exe"));
     EXPECT_TRUE(zt::FileExists(std::string(kSpacedDest) + "\\zlrem32.exe"));
     EXPECT_TRUE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::kUninstallKey));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "install_state.h"
 #include "resource.h"
 #include "shell/startup.h"
 
@@ -175,7 +176,7 @@ TEST_F(Startup, QuietRunLogsTheOptionsThenTheMasks)
     DWORD code = RunWith(Options("QUIET=1\r\nLOGGING=1\r\nLINE1=Site licence 42\r\n"
                                  "LINE2=  spaced  \r\n"),
                          &temp, zt::Run(), &seen);
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(zt::Installed(code));
     EXPECT_FALSE(seen.mainShown);
     EXPECT_FALSE(seen.dialog);
 
@@ -216,7 +217,7 @@ TEST_F(Startup, EachOptionFollowsItsRule)
         SCOPED_TRACE(c.lines);
         std::string temp;
         Seen seen;
-        EXPECT_EQ(0u, RunWith(Options(c.lines), &temp, zt::Run(), &seen));
+        EXPECT_TRUE(zt::Installed(RunWith(Options(c.lines), &temp, zt::Run(), &seen)));
         EXPECT_FALSE(seen.mainShown);
         std::vector<std::string> log = zt::ReadLines(temp + "\\setup.log");
         EXPECT_NE(-1, IndexOf(log, c.logLine));
@@ -231,7 +232,7 @@ TEST_F(Startup, LoggingOffWritesNoLog)
     for (const char *value : {"0", "FALSE", "false"}) {
         SCOPED_TRACE(value);
         std::string temp;
-        EXPECT_EQ(0u, RunWith(Options(std::string("QUIET=1\r\nLOGGING=") + value + "\r\n"), &temp));
+        EXPECT_TRUE(zt::Installed(RunWith(Options(std::string("QUIET=1\r\nLOGGING=") + value + "\r\n"), &temp)));
         EXPECT_FALSE(zt::FileExists(temp + "\\setup.log"));
     }
 }
@@ -279,7 +280,7 @@ protected:
         zt::Run run;
         run.exe = program_ + "\\setup.exe";
         std::string temp;
-        EXPECT_EQ(0u, RunWith(Options("QUIET=1\r\nLOGGING=1\r\nLINE1=temporary folder\r\n"), &temp, run));
+        EXPECT_TRUE(zt::Installed(RunWith(Options("QUIET=1\r\nLOGGING=1\r\nLINE1=temporary folder\r\n"), &temp, run)));
         return zt::ReadLines(temp + "\\setup.log");
     }
     std::string program_;
@@ -339,7 +340,7 @@ TEST_F(OptionsLookup, ProgramFolderIsUsedWhenTemporaryFolderHasNone)
     CreateDirectoryA((run.tempDir + "\\install.ini").c_str(), NULL);
     zt::Started started = zt::Start(run);
     Seen seen;
-    EXPECT_EQ(0u, Watch(started, &seen, kJustWatch));
+    EXPECT_TRUE(zt::Installed(Watch(started, &seen, kJustWatch)));
     EXPECT_FALSE(seen.mainShown);
     std::vector<std::string> log = zt::ReadLines(run.tempDir + "\\setup.log");
     EXPECT_NE(-1, IndexOf(log, "g_bSilent=1"));
@@ -359,7 +360,7 @@ TEST_F(Startup, TemporaryPathWithTrailingSeparatorWorks)
         zt::Run run;
         run.tempDir = folder + separator;
         std::string temp;
-        EXPECT_EQ(0u, RunWith(Options(kDefaultOptions), &temp, run));
+        EXPECT_TRUE(zt::Installed(RunWith(Options(kDefaultOptions), &temp, run)));
         // The scratch file is the name every payload file is extracted under;
         // the installation uses it up.
         EXPECT_EQ(0u, ScratchFiles(folder).size());
@@ -400,7 +401,7 @@ TEST_F(Startup, TemporaryFolderAtDriveRoot)
             DeleteFileA(("C:\\" + name).c_str());
     zt::RemoveTree(cwd);
 
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(zt::Installed(code));
     EXPECT_FALSE(seen.mainShown);
     EXPECT_NE(-1, IndexOf(log, "g_bSilent=1"));
     EXPECT_EQ("nV=15 nM=15", MaskLine(log));
@@ -420,7 +421,7 @@ TEST_F(Startup, PayloadLeftoversAreRemovedButNotTheLog)
     zt::Run run;
     run.tempDir = temp;
     std::string used;
-    EXPECT_EQ(0u, RunWith(Options(kDefaultOptions), &used, run));
+    EXPECT_TRUE(zt::Installed(RunWith(Options(kDefaultOptions), &used, run)));
 
     for (const char *name : leftovers)
         EXPECT_FALSE(zt::FileExists(temp + "\\" + name)) << name;
@@ -438,8 +439,8 @@ TEST_F(Startup, TwoRunsAppendToOneLog)
     run.tempDir = temp;
     std::string used;
     // Each run removes install.ini from the temporary folder: write it again.
-    EXPECT_EQ(0u, RunWith(Options(kDefaultOptions), &used, run));
-    EXPECT_EQ(0u, RunWith(Options("QUIET=1\r\nLOGGING=1\r\nLINE1=second\r\n"), &used, run));
+    EXPECT_TRUE(zt::Installed(RunWith(Options(kDefaultOptions), &used, run)));
+    EXPECT_TRUE(zt::Installed(RunWith(Options("QUIET=1\r\nLOGGING=1\r\nLINE1=second\r\n"), &used, run)));
     std::vector<std::string> log = zt::ReadLines(temp + "\\setup.log");
     EXPECT_EQ(2, CountOf(log, "g_bSilent=1"));
     EXPECT_EQ(2, CountOf(log, "nV=15 nM=15"));
@@ -524,7 +525,7 @@ TEST_F(Startup, MasksFollowThePlatform)
         zt::Run run;
         run.withOS = c.withOS;
         std::string temp;
-        EXPECT_EQ(0u, RunWith(Options(c.options), &temp, run));
+        EXPECT_TRUE(zt::Installed(RunWith(Options(c.options), &temp, run)));
         EXPECT_EQ(c.masks, MaskLine(zt::ReadLines(temp + "\\setup.log")));
     }
 }

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "install_state.h"
+#include "shell/messages.h"
+
 namespace zt {
 
 // Exit code of a program that Wine ended on an unhandled exception.

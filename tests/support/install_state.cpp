@@ -49,6 +49,11 @@ static void DeleteRunOnceValues()
     }
 }
 
+bool Installed(unsigned long code)
+{
+    return code == 0 || code == 3010;
+}
+
 void ResetInstallState(const std::vector<std::string> &folders)
 {
     ClearWinIniSection("ZELTRA");

@@ -24,6 +24,10 @@ std::string ProductFile(const std::string &targetName);
 std::string CallLogPath();
 std::vector<std::string> CallLog();
 
+// A run that did what it was asked: 0, or 3010 when it waits for a restart
+// (a file in use, the Explorer interface).
+bool Installed(unsigned long code);
+
 // Removes everything an installation or removal may have written.
 void ResetInstallState(const std::vector<std::string> &folders);
 
