@@ -49,6 +49,7 @@ void SetWindowsVersion(const std::string &version);
 struct Run {
     std::string exe;                 // default: SetupExe()
     std::string tempDir;             // TMP and TEMP of the child; default: a fresh folder
+    std::wstring wideTempDir;        // instead, one the code page cannot hold (a wide environment)
     bool withOS = true;              // keep the OS variable (Windows NT family)
     std::vector<std::pair<std::string, std::string>> env;  // extra variables
     DWORD timeoutMs = 120000;
