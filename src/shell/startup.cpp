@@ -131,10 +131,12 @@ RECT MainWindowRect(const RECT &desktop)
 int RemoveTempFiles()
 {
     char folder[256];
-    if (!GetWorkFolder(folder, sizeof folder))
+    WorkFolderSource source = kWorkFolderTemp;
+    if (!GetWorkFolder(folder, sizeof folder, &source))
         return 0;
     EndWithBackslash(folder, sizeof folder);
-    for (int i = 0; i < kPayloadResourceCount; ++i) {
+    // The program's own folder may hold the user's install.ini.
+    for (int i = 0; source != kWorkFolderProgram && i < kPayloadResourceCount; ++i) {
         char path[MAX_PATH];
         if (JoinUnlessBackslash(path, sizeof path, folder, g_payloadResources[i].tempName))
             DeleteFileA(path);
@@ -319,7 +321,10 @@ int RunProgram(HINSTANCE instance)
         if (claim)
             SweepStaleScratchFiles(folder);
         EndWithBackslash(folder, sizeof folder);
-        ExtractPayload(g_hInstance, kPayloadInstallIni, folder, "Install.ini");
+        // Not over an install.ini beside the program: its folder is the work
+        // folder only as the last resort.
+        if (source != kWorkFolderProgram)
+            ExtractPayload(g_hInstance, kPayloadInstallIni, folder, "Install.ini");
     }
 
     g_szLine1[0] = '\0';
