@@ -3,6 +3,7 @@
 # the MinGW-w64 cross compilers, Wine (32- and 64-bit), a virtual X display
 # and real keyboard and mouse input on it (xdotool), picture tools,
 # GoogleTest sources, the reference SZDD tools and decoder library, cppcheck,
+# xmllint (the manifest check),
 # and the Japanese locale some tests run the program under.
 set -euo pipefail
 
@@ -12,7 +13,7 @@ packages=(
   g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
   xvfb xauth x11-utils x11-apps xdotool imagemagick
-  mscompress libmspack-dev nsis file cppcheck locales
+  mscompress libmspack-dev nsis file cppcheck locales libxml2-utils
 )
 
 SUDO=

@@ -17,6 +17,9 @@ add_test(NAME host_pe_imports
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/pe_imports.sh ${CMAKE_OBJDUMP}
           ${CMAKE_SOURCE_DIR}/tests/host/allowed-imports.txt ${IMPORT_CHECKED})
 set_tests_properties(host_pe_imports PROPERTIES LABELS host TIMEOUT 60)
+add_test(NAME host_manifest
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/manifest.sh ${CMAKE_OBJDUMP} ${IMPORT_CHECKED})
+set_tests_properties(host_manifest PROPERTIES LABELS host TIMEOUT 60)
 
 # 80386 code only in the shipped 32-bit images: setup.exe and the product.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)

@@ -5,6 +5,7 @@
 #include "flow/choice_dialogs.h"
 #include "flow/folder_prompts.h"
 #include "install/sequence.h"
+#include "registry/registry.h"
 #include "removal/removal_driver.h"
 #include "resource.h"
 #include "shell/messages.h"
@@ -50,37 +51,6 @@ static void SystemDrive(char drive[3])
     drive[2] = '\0';
 }
 
-static const char *DefaultFolderText()
-{
-    DWORD platform, major;
-    if (!WindowsVersion(&platform, &major))
-        return "\\ZELTRA";
-    if (platform != VER_PLATFORM_WIN32s && major >= 4)
-        return "\\Program Files\\ZELTRA Pro";
-    if (platform == VER_PLATFORM_WIN32_NT)
-        return "\\WIN32APP\\ZELTRA";
-    return "\\ZELTRA";
-}
-
-// The default destination, then DIR32 of install.ini, then a recorded DIR.
-static void DefaultDestination(char *dest)
-{
-    char drive[3];
-    SystemDrive(drive);
-    FormatText(dest, kDirSize, "%s%s", drive, DefaultFolderText());
-
-    if (IniFileName[0]) {
-        char value[kDirSize];
-        GetPrivateProfileStringA("ZELTRA", "DIR32", dest, value, sizeof value, IniFileName);
-        if (strcmp(value, dest) != 0)
-            CopyText(dest, kDirSize, value);
-    }
-    char recorded[256];
-    GetProfileStringA("ZELTRA", "DIR", dest, recorded, sizeof recorded);
-    if (recorded[0])
-        CopyText(dest, kDirSize, recorded);
-}
-
 static bool DestinationTooLong(const char *dest)
 {
     return strlen(dest) > kMaxDestDir;
@@ -92,6 +62,57 @@ static bool FullyQualified(const char *dest)
     bool drive = ((dest[0] | 0x20) >= 'a' && (dest[0] | 0x20) <= 'z') && dest[1] == ':' &&
                  (dest[2] == '\\' || dest[2] == '/');
     return drive || (dest[0] == '\\' && dest[1] == '\\');
+}
+
+// The product's folder in Program Files as Windows names it ("C:\Programme"
+// on a German Windows 95, "C:\Program Files (x86)" for a 32-bit program on
+// 64-bit Windows), where the system records it. A value that names no full
+// folder, or leaves no room for the product's files, is passed over.
+static bool ProgramFilesDestination(char *dest)
+{
+    char folder[kDirSize];
+    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                            NULL, folder, sizeof folder) ||
+        !FullyQualified(folder))
+        return false;
+    StripOneTrailingSeparator(folder);
+    return FormatText(dest, kDirSize, "%s\\ZELTRA Pro", folder) && !DestinationTooLong(dest);
+}
+
+// Program Files on Windows 95, NT 4 and later (the systems that record its
+// name), \WIN32APP on Windows NT 3.x, \ZELTRA with Win32s.
+static void DefaultFolder(char *dest)
+{
+    DWORD platform, major;
+    bool known = WindowsVersion(&platform, &major);
+    const char *folder = "\\ZELTRA";
+    if (known && platform != VER_PLATFORM_WIN32s && major >= 4) {
+        if (ProgramFilesDestination(dest))
+            return;
+        folder = "\\Program Files\\ZELTRA Pro";
+    } else if (known && platform == VER_PLATFORM_WIN32_NT) {
+        folder = "\\WIN32APP\\ZELTRA";
+    }
+    char drive[3];
+    SystemDrive(drive);
+    FormatText(dest, kDirSize, "%s%s", drive, folder);
+}
+
+// The default destination, then DIR32 of install.ini, then a recorded DIR.
+static void DefaultDestination(char *dest)
+{
+    DefaultFolder(dest);
+
+    if (IniFileName[0]) {
+        char value[kDirSize];
+        GetPrivateProfileStringA("ZELTRA", "DIR32", dest, value, sizeof value, IniFileName);
+        if (strcmp(value, dest) != 0)
+            CopyText(dest, kDirSize, value);
+    }
+    char recorded[256];
+    GetProfileStringA("ZELTRA", "DIR", dest, recorded, sizeof recorded);
+    if (recorded[0])
+        CopyText(dest, kDirSize, recorded);
 }
 
 // A relative folder ("zeltra", "..\x", "C:x") would be recorded as such and

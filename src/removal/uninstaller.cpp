@@ -280,9 +280,12 @@ int RunUninstaller(HINSTANCE instance, const char *commandLine)
     DetectPlatform();
     LoadDescriptions();
 
-    // The work folder, for the log and the copy, as Setup's.
+    // The work folder, for the log and the copy, as Setup's; but never the
+    // program's own folder, which is the one being removed.
     char work[MAX_PATH];
-    bool workUsable = GetWorkFolder(work, sizeof work) && SetCurrentDirectoryA(work);
+    WorkFolderSource source = kWorkFolderTemp;
+    bool workUsable = GetWorkFolder(work, sizeof work, &source) && source != kWorkFolderProgram &&
+                      SetCurrentDirectoryA(work);
     if (workUsable)
         SweepUninstallerCopies(work);
 

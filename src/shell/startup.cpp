@@ -65,7 +65,8 @@ static bool ClaimScratchFile(const char *folder, char *path, HANDLE *claim)
 {
     *claim = NULL;
     for (int attempt = 0; attempt < 10; ++attempt) {
-        if (GetTempFileNameA(folder, kScratchPrefix, 0, path) == 0)
+        // Wine also reports a name it could not create (a read-only folder).
+        if (GetTempFileNameA(folder, kScratchPrefix, 0, path) == 0 || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
             return false;
         char name[MAX_PATH];
         if (!ScratchClaimName(name, sizeof name, path))
@@ -131,10 +132,12 @@ RECT MainWindowRect(const RECT &desktop)
 int RemoveTempFiles()
 {
     char folder[256];
-    if (!GetWorkFolder(folder, sizeof folder))
+    WorkFolderSource source = kWorkFolderTemp;
+    if (!GetWorkFolder(folder, sizeof folder, &source))
         return 0;
     EndWithBackslash(folder, sizeof folder);
-    for (int i = 0; i < kPayloadResourceCount; ++i) {
+    // The program's own folder may hold the user's install.ini.
+    for (int i = 0; source != kWorkFolderProgram && i < kPayloadResourceCount; ++i) {
         char path[MAX_PATH];
         if (JoinUnlessBackslash(path, sizeof path, folder, g_payloadResources[i].tempName))
             DeleteFileA(path);
@@ -245,6 +248,32 @@ static int ReportStartupFailure(UINT messageId, const char *insert, int exitCode
     return exitCode;
 }
 
+// The temporary folder as the "A" calls give it, for messages.
+static void TempFolderText(char *text, DWORD size)
+{
+    DWORD n = GetTempPathA(size, text);
+    if (n == 0 || n >= size)
+        CopyText(text, size, "(none)");
+}
+
+// Why the work folder is not the temporary folder. Logged once the folder
+// is current and the options are read: the log is written there.
+static void LogWorkFolder(WorkFolderSource source, const char *folder)
+{
+    static const char *const kWhy[] = {
+        NULL,
+        "the temporary folder by its short name",
+        "TEMP in the Windows folder",
+        "the program's folder",
+    };
+    if (source == kWorkFolderTemp)
+        return;
+    char temp[MAX_PATH];
+    TempFolderText(temp, sizeof temp);
+    LogFormat("Work folder \"%s\": %s, as the temporary folder \"%s\" does not exist%s.", folder, kWhy[source],
+              temp, source == kWorkFolderProgram ? ", nor TEMP in the Windows folder" : "");
+}
+
 static bool RegisterMainClass()
 {
     WNDCLASSA wc;
@@ -267,27 +296,29 @@ int RunProgram(HINSTANCE instance)
     g_hInstance = instance;
 
     // The temporary folder is the work folder and the current directory for
-    // the whole run.
+    // the whole run. It becomes current only once it takes a file: a
+    // failure is logged in the folder the program was started from.
     char folder[256];
-    bool workFolderOk = GetWorkFolder(folder, sizeof folder);
-    if (workFolderOk)
-        workFolderOk = SetCurrentDirectoryA(folder) != 0;
-
     char scratch[MAX_PATH] = "";
     g_szTempName[0] = '\0';
+    WorkFolderSource source = kWorkFolderTemp;
     HANDLE claim = NULL;   // held until the process ends
-    if (workFolderOk && ClaimScratchFile(folder, scratch, &claim)) {
+    bool workFolderOk = GetWorkFolder(folder, sizeof folder, &source) && ClaimScratchFile(folder, scratch, &claim);
+    if (workFolderOk && !SetCurrentDirectoryA(folder)) {
+        DeleteFileA(scratch);
+        workFolderOk = false;
+    }
+    if (workFolderOk) {
         const char *slash = LastSeparator(scratch, false);
         CopyText(g_szTempName, sizeof g_szTempName, slash ? slash + 1 : scratch);
         if (claim)
             SweepStaleScratchFiles(folder);
         SweepUninstallerCopies(folder);
-    } else {
-        workFolderOk = false;
-    }
-    if (workFolderOk) {
         EndWithBackslash(folder, sizeof folder);
-        ExtractPayload(g_hInstance, kPayloadInstallIni, folder, "Install.ini");
+        // Not over an install.ini beside the program: its folder is the work
+        // folder only as the last resort.
+        if (source != kWorkFolderProgram)
+            ExtractPayload(g_hInstance, kPayloadInstallIni, folder, "Install.ini");
     }
 
     g_szLine1[0] = '\0';
@@ -297,11 +328,10 @@ int RunProgram(HINSTANCE instance)
 
     if (!workFolderOk) {
         char shown[MAX_PATH];
-        DWORD n = GetTempPathA(sizeof shown, shown);
-        if (n == 0 || n >= sizeof shown)
-            CopyText(shown, sizeof shown, "(none)");
+        TempFolderText(shown, sizeof shown);
         return ReportStartupFailure(MSG_TEMP_UNUSABLE, shown, kExitTempUnusable);
     }
+    LogWorkFolder(source, folder);
 
     if (!RegisterMainClass()) {
         RemoveTempFiles();

@@ -11,7 +11,7 @@ int RunProgram(HINSTANCE instance);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Deletes every payload row's temporary name and the scratch file from the
-// temporary folder.
+// work folder; from the program's own folder the scratch file alone.
 int RemoveTempFiles();
 
 // Paints the product picture and the logo on the background window.

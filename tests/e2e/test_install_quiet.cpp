@@ -138,6 +138,25 @@ TEST_F(QuietInstall, ScratchAndPayloadCopiesAreCleanedUp)
     }
 }
 
+// TEMP named in a script code page 1252 lacks ("Łódź"): the "A" calls give a
+// folder that does not exist. Options, work files and log go to its short name.
+TEST_F(QuietInstall, TemporaryFolderNamedBeyondTheCodePage)
+{
+    const std::wstring lodz = L"C:\\zt\\\x141\xf3\x64\x17a";
+    wchar_t shortName[MAX_PATH] = L"";
+    CreateDirectoryW(lodz.c_str(), NULL);
+    ASSERT_NE(0u, GetShortPathNameW(lodz.c_str(), shortName, MAX_PATH));
+    const std::string work(shortName, shortName + wcslen(shortName));   // plain ASCII
+    WriteInstallIni(work, installOptions);
+    zt::Run run;
+    run.wideTempDir = lodz;
+    EXPECT_TRUE(Installed(RunToEnd(run)));
+    std::vector<std::string> log = ReadLines(work + "\\setup.log"), left = ListDir(work);
+    RemoveTree(work);
+    EXPECT_TRUE(Contains(log, "Copying " + work + "\\zlclient.exe to " + kProgramFilesDest + "\\zlclient.exe"));
+    EXPECT_EQ(std::vector<std::string>{"setup.log"}, left);
+}
+
 struct VersionCase {
     const char *version;
     bool withOS;

@@ -264,7 +264,7 @@ Started Start(Run run)
     Started started;
     if (run.exe.empty())
         run.exe = SetupExe();
-    if (run.tempDir.empty())
+    if (run.tempDir.empty() && run.wideTempDir.empty())
         run.tempDir = FreshDir("temp");
     started.tempDir = run.tempDir;
     std::string env = BuildEnvironment(run, run.tempDir);
@@ -274,8 +274,28 @@ Started Start(Run run)
     STARTUPINFOA si;
     memset(&si, 0, sizeof si);
     si.cb = sizeof si;
-    if (!CreateProcessA(run.commandLine.empty() ? run.exe.c_str() : NULL, cmdline.data(), NULL, NULL, FALSE, 0,
-                        const_cast<char *>(env.c_str()), NULL, &si, &started.pi))
+    BOOL ok;
+    if (run.wideTempDir.empty()) {
+        ok = CreateProcessA(run.commandLine.empty() ? run.exe.c_str() : NULL, cmdline.data(), NULL, NULL, FALSE, 0,
+                            const_cast<char *>(env.c_str()), NULL, &si, &started.pi);
+    } else {
+        // The same block widened, with TMP and TEMP put in as wide text.
+        auto widen = [](const std::string &text) {
+            std::vector<wchar_t> wide(text.size() + 1);
+            MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), int(wide.size()));
+            return std::wstring(wide.data());
+        };
+        std::wstring wideEnv, wideCmd = widen(cmd);
+        for (const char *p = env.c_str(); *p; p += strlen(p) + 1) {
+            bool temp = _strnicmp(p, "TMP=", 4) == 0 || _strnicmp(p, "TEMP=", 5) == 0;
+            wideEnv += (temp ? widen(std::string(p, strchr(p, '=') - p + 1)) + run.wideTempDir : widen(p)) + L'\0';
+        }
+        STARTUPINFOW wsi{};
+        wsi.cb = sizeof wsi;
+        ok = CreateProcessW(widen(run.exe).c_str(), &wideCmd[0], NULL, NULL, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                            &wideEnv[0], NULL, &wsi, &started.pi);
+    }
+    if (!ok)
         memset(&started.pi, 0, sizeof started.pi);
     return started;
 }

@@ -50,6 +50,7 @@ struct Run {
     std::string exe;                 // default: SetupExe()
     std::string commandLine;         // run as it stands instead of exe (found on the path)
     std::string tempDir;             // TMP and TEMP of the child; default: a fresh folder
+    std::wstring wideTempDir;        // instead, one the code page cannot hold (a wide environment)
     bool withOS = true;              // keep the OS variable (Windows NT family)
     std::vector<std::pair<std::string, std::string>> env;  // extra variables
     DWORD timeoutMs = 120000;

@@ -495,6 +495,16 @@ TEST_F(TempFolderTest, WorkFolderRefusesASmallBuffer)
     EXPECT_STREQ("", folder);
 }
 
+TEST_F(TempFolderTest, MissingOneGivesWayToTempInTheWindowsFolder)
+{
+    UseTemp(dir_ + "\\missing");
+    char folder[256], windows[MAX_PATH];
+    WorkFolderSource source = kWorkFolderTemp;
+    ASSERT_TRUE(GetWindowsDirectoryA(windows, sizeof windows) && GetWorkFolder(folder, sizeof folder, &source));
+    EXPECT_EQ(std::string(windows) + "\\TEMP", folder);
+    EXPECT_EQ(kWorkFolderWindowsTemp, source);
+}
+
 TEST_F(TempFolderTest, RemoveTempFilesDeletesPayloadNamesOnly)
 {
     UseTemp(dir_ + "\\");
