@@ -107,7 +107,8 @@ def table(rows, flavour):
     put("  do-nothing program          %-8s %-8s %-8s" % (noop["min"], noop["median"], noop["max"]))
     for scale in scales:
         for case, label in (("setup", "setup.exe /quiet"), ("setup-traced", "setup.exe, phase marks"),
-                            ("nsis-zlib", "NSIS /S (zlib)"), ("nsis-lzma", "NSIS /S (LZMA)")):
+                            ("nsis-zlib", "NSIS /S (zlib)"), ("nsis-lzma", "NSIS /S (LZMA)"),
+                            ("remove", "zlrem32.exe -q")):
             r = rows.get(("time", case, scale))
             if not r:
                 continue

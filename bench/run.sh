@@ -198,6 +198,12 @@ run_case() {   # kind exe
             ZL_TRACE_FILE=$TRACE_WIN timed "$2"
             { echo "run $(cat "$WORK/last-times")"; cat "$TRACE_FILE" 2>/dev/null; } >>"$WORK/trace-$3.txt" ;;
     nsis)  timed "$2" /S ;;
+    # The quiet removal, as the entry's QuietUninstallString runs it, of an
+    # installation made first (not timed).
+    remove) printf '[INSTALL]\r\nQUIET=1\r\n' >"$TEMP_DIR/install.ini"
+            "$ZL_WINE" "$2" >/dev/null 2>&1 </dev/null
+            timed 'C:\Program Files\ZELTRA Pro\zlrem32.exe' -q -f 'C:\Program Files\ZELTRA Pro' \
+              -d 'C:\Program Files\ZELTRA Pro' -g 'ZELTRA Pro' ;;
     noop)  timed "$2" ;;
   esac
   # Let what the installers started (the scheduler) finish before the reset.
@@ -269,6 +275,9 @@ for scale in $SCALES; do
   fi
   cases+=("nsis:$WORK/nsis-x$scale-$nsis_target-zlib.exe" "nsis:$WORK/nsis-x$scale-$nsis_target-lzma.exe")
   names+=(nsis-zlib nsis-lzma)
+  if [ "$scale" = 1 ]; then
+    cases+=("remove:$tree/setup.exe"); names+=(remove)
+  fi
   mapfile -t lines < <(measure_turns "${cases[@]}")
   j=0
   for case in "${names[@]}"; do

@@ -1,11 +1,10 @@
 #include "removal/removal_driver.h"
 
-#include <string.h>
-
 #include "fileops/placement.h"
 #include "flow/choice_dialogs.h"
 #include "removal/removal_worker.h"
 #include "resource.h"
+#include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
@@ -70,29 +69,6 @@ bool AskRestart(HWND owner)
     return ShowMessage(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) != IDCANCEL;
 }
 
-// The folder holds nothing but the file name (and "." and "..").
-bool HoldsOnly(const char *folder, const char *path)
-{
-    const char *slash = LastSeparator(path, false);
-    const char *name = slash ? slash + 1 : path;
-    char pattern[512];
-    if (!JoinUnlessBackslash(pattern, sizeof pattern, folder, "*.*"))
-        return false;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    bool only = true;
-    do {
-        const char *n = found.cFileName;
-        if (strcmp(n, ".") != 0 && strcmp(n, "..") != 0 && lstrcmpiA(n, name) != 0 &&
-            lstrcmpiA(found.cAlternateFileName, name) != 0)
-            only = false;
-    } while (only && FindNextFileA(search, &found));
-    FindClose(search);
-    return only;
-}
-
 }  // namespace
 
 // What is in use goes at the next start; so does the folder.
@@ -147,7 +123,8 @@ int RemoveProduct(HWND owner, const char *folder, const char *group, const char 
     // A folder that is not the product's own stays, now and at the next start.
     bool ownFolder = !FolderIsShared(folder);
     if (RemoveInstallation(folder, kAllComponents, workerText, owner, status, group, running) && ownFolder) {
-        bool removable = running ? HoldsOnly(folder, running) : RemoveDirectoryA(folder) != 0;
+        const char *slash = running ? LastSeparator(running, false) : NULL;
+        bool removable = running ? FolderHoldsOnly(folder, slash ? slash + 1 : running) : RemoveDirectoryA(folder) != 0;
         outcome = removable ? 0 : -1;
     }
     if (workerText[0])

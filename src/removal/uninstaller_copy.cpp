@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "install/catalogue.h"
+#include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
@@ -129,27 +130,6 @@ bool AddWininitDeletion(const char *path)
     return MoveFileA(next, ini) != 0;
 }
 
-// The folder holds nothing but a file of the uninstaller's name.
-bool HoldsOnlyACopy(const char *folder)
-{
-    char pattern[MAX_PATH];
-    if (!JoinUnlessBackslash(pattern, sizeof pattern, folder, "*.*"))
-        return false;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    bool only = true;
-    do {
-        const char *n = found.cFileName;
-        if (strcmp(n, ".") == 0 || strcmp(n, "..") == 0)
-            continue;
-        only = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && lstrcmpiA(n, UninstallerName()) == 0;
-    } while (only && FindNextFileA(search, &found));
-    FindClose(search);
-    return only;
-}
-
 }  // namespace
 
 bool RunFromTemporaryCopy(const char *workFolder, const char *arguments, int *exitCode)
@@ -266,7 +246,7 @@ void SweepUninstallerCopies(const char *workFolder)
             continue;
         // A copy that still runs cannot be deleted, and keeps its folder;
         // only an empty folder is removed.
-        if (HoldsOnlyACopy(folder))
+        if (FolderHoldsOnly(folder, UninstallerName()))
             DeleteFileA(copy);
         RemoveDirectoryA(folder);
     } while (FindNextFileA(search, &found));

@@ -54,3 +54,23 @@ bool ComparableFolder(const char *path, char *dst, size_t size)
     return dst[0] != '\0';
 }
 
+
+bool FolderHoldsOnly(const char *folder, const char *name)
+{
+    char pattern[kFolderPathSize];
+    if (!JoinUnlessBackslash(pattern, sizeof pattern, folder, "*.*"))
+        return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool only = true;
+    do {
+        const char *n = found.cFileName;
+        if (strcmp(n, ".") != 0 && strcmp(n, "..") != 0)
+            only = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                   (lstrcmpiA(n, name) == 0 || lstrcmpiA(found.cAlternateFileName, name) == 0);
+    } while (only && FindNextFileA(search, &found));
+    FindClose(search);
+    return only;
+}

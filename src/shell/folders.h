@@ -15,4 +15,8 @@ bool WithoutDevicePrefix(char *path);
 // backslash ("C:" for a root). False when it cannot be brought to that form.
 bool ComparableFolder(const char *path, char *dst, size_t size);
 
+// True when folder holds nothing but a file named name (by its long or its
+// short name); also when it is empty. False when it cannot be read.
+bool FolderHoldsOnly(const char *folder, const char *name);
+
 #endif
