@@ -27,9 +27,11 @@ static BOOL s_setupRunning;
 // The scratch file. A run that is killed leaves it in the temporary folder,
 // so each run claims its name with a mutex named after the file's path; the
 // system drops the mutex with the process, however it ends. At start-up a
-// scratch file whose mutex is gone is an earlier run's and is deleted; one
-// whose mutex exists belongs to a copy still running. Where there are no
-// named mutexes (Win32s) nothing is claimed and nothing is swept.
+// scratch file whose mutex is gone is an earlier run's and is deleted, but
+// only while it is empty and nobody has it open, as Setup leaves it: other
+// programs may use the same prefix for files of their own. One whose mutex
+// exists belongs to a copy still running. Where there are no named mutexes
+// (Win32s) nothing is claimed and nothing is swept.
 static const char kScratchPrefix[] = "ZLT";
 
 // "ZLT" (any case), one to four hex digits, ".tmp": GetTempFileName's form.
@@ -80,6 +82,18 @@ static bool ClaimScratchFile(const char *folder, char *path, HANDLE *claim)
     return false;
 }
 
+// Opened without sharing: fails while anyone has the file open.
+static bool EmptyAndUnused(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD high = 0;
+    DWORD size = GetFileSize(file, &high);
+    CloseHandle(file);
+    return size == 0 && high == 0;
+}
+
 static void SweepStaleScratchFiles(const char *folder)
 {
     char pattern[MAX_PATH];
@@ -98,7 +112,7 @@ static void SweepStaleScratchFiles(const char *folder)
         HANDLE owner = OpenMutexA(SYNCHRONIZE, FALSE, name);
         if (owner)
             CloseHandle(owner);
-        else if (GetLastError() == ERROR_FILE_NOT_FOUND)
+        else if (GetLastError() == ERROR_FILE_NOT_FOUND && EmptyAndUnused(path))
             DeleteFileA(path);
     } while (FindNextFileA(search, &found));
     FindClose(search);
