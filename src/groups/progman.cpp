@@ -18,25 +18,24 @@ const size_t kPathSize = 260;
 // The shell's server answers a group command by opening a folder window, in
 // a process of its own and a moment after the command returns. That window
 // comes to the front, takes the foreground and can hide the dialog or
-// question the user is to answer next. For a while after a group command, a
-// window that appeared since and shows the group (and one the command itself
+// question the user is to answer next. It shows the group, or the desktop
+// when the group is gone already. For a while after a group command, such a
+// folder window that appeared since (and a window the command itself
 // brought to the front, as Program Manager does for its group) sends our
 // front window above it again. Any other window the user activates ends the
 // watch at once: it is the user's choice. Another copy of this program is
-// never fought, whatever its windows show.
+// never fought.
 const UINT kWatchTickMs = 250;
 const DWORD kWatchMs = 30000;
 const int kMaxKnownWindows = 1024;
-const int kMaxGroupWindows = 8;
 UINT_PTR s_watchTimer = 0;
 DWORD s_watchStart = 0;
 char s_watchedGroup[256];
+bool s_groupGone = false;      // the last command deleted the group
 // The top-level windows there were when the watch began; -1: more than
 // could be kept, so no window counts as new.
 HWND s_knownWindows[kMaxKnownWindows];
 int s_knownCount = 0;
-HWND s_groupWindows[kMaxGroupWindows];
-int s_groupCount = 0;
 HWND s_raisedWindow = NULL;    // brought to the front by a command, taken back once
 HWND s_lastForeground = NULL;  // as the watch last saw it
 
@@ -50,14 +49,6 @@ DWORD ProcessOf(HWND window)
 bool OwnWindow(HWND window)
 {
     return ProcessOf(window) == GetCurrentProcessId();
-}
-
-bool Listed(HWND window, const HWND *list, int count)
-{
-    for (int i = 0; i < count; ++i)
-        if (list[i] == window)
-            return true;
-    return false;
 }
 
 bool SameText(HWND a, HWND b)
@@ -86,36 +77,29 @@ bool OtherCopyWindow(HWND window, HWND ownTop)
     return false;
 }
 
-// A folder window of Windows 95 and later, or of Wine, whose title names
-// the group.
-bool ShowsGroup(HWND window)
+// A folder window of Windows 95 and later, or of Wine, that was not there
+// when the watch began.
+bool NewFolderWindow(HWND window)
 {
     static const char *const kFolderClasses[] = {"CabinetWClass", "ExploreWClass", "ExplorerWClass"};
+    char name[64];
+    if (!window || s_knownCount < 0 || OwnWindow(window) || !GetClassNameA(window, name, sizeof name))
+        return false;
+    for (int i = 0; i < s_knownCount; ++i)
+        if (s_knownWindows[i] == window)
+            return false;
+    for (const char *folderClass : kFolderClasses)
+        if (lstrcmpiA(name, folderClass) == 0)
+            return true;
+    return false;
+}
+
+// A new folder window showing the group, or the desktop once it is gone.
+bool GroupWindow(HWND window)
+{
     char text[256];
-    bool folder = false;
-    if (GetClassNameA(window, text, sizeof text))
-        for (const char *folderClass : kFolderClasses)
-            folder = folder || lstrcmpiA(text, folderClass) == 0;
-    return folder && GetWindowTextA(window, text, sizeof text) && strstr(text, s_watchedGroup);
-}
-
-// Windows new since the watch began that show the group are remembered, so
-// that one stays the group's window when its title changes later.
-void NoteGroupWindows(HWND ownTop)
-{
-    for (HWND window = GetTopWindow(NULL); window && s_groupCount < kMaxGroupWindows;
-         window = GetWindow(window, GW_HWNDNEXT))
-        if (s_knownCount >= 0 && !Listed(window, s_knownWindows, s_knownCount) &&
-            !Listed(window, s_groupWindows, s_groupCount) && !OwnWindow(window) &&
-            ShowsGroup(window) && !OtherCopyWindow(window, ownTop))
-            s_groupWindows[s_groupCount++] = window;
-}
-
-// Windows the watch takes our front window back from.
-bool Intruder(HWND window, HWND ownTop)
-{
-    return window && (Listed(window, s_groupWindows, s_groupCount) ||
-                      (window == s_raisedWindow && !OtherCopyWindow(window, ownTop)));
+    return NewFolderWindow(window) &&
+           (s_groupGone || (GetWindowTextA(window, text, sizeof text) && strstr(text, s_watchedGroup)));
 }
 
 void EndWatch()
@@ -123,13 +107,12 @@ void EndWatch()
     if (s_watchTimer)
         KillTimer(NULL, s_watchTimer);
     s_watchTimer = 0;
-    s_watchedGroup[0] = '\0';
     s_raisedWindow = NULL;
 }
 
 void TakeBackForeground()
 {
-    if (!s_watchedGroup[0])
+    if (!s_watchTimer)
         return;
     // Our front window is the topmost one a user can answer: visible and
     // enabled, so a modal dialog or message box rather than its owner.
@@ -139,7 +122,7 @@ void TakeBackForeground()
         if (!IsWindowVisible(window))
             continue;
         if (!OwnWindow(window))
-            covered = covered || Listed(window, s_groupWindows, s_groupCount);
+            covered = covered || GroupWindow(window);
         else if (IsWindowEnabled(window))
             own = window;
     }
@@ -149,17 +132,20 @@ void TakeBackForeground()
     HWND top = own;
     while (HWND owner = GetWindow(top, GW_OWNER))
         top = owner;
-    NoteGroupWindows(top);
     HWND foreground = GetForegroundWindow();
-    bool neutral = !foreground || foreground == GetDesktopWindow() || OwnWindow(foreground);
+    bool ours = !foreground || foreground == GetDesktopWindow() || OwnWindow(foreground);
+    bool intruder = !ours && (GroupWindow(foreground) || foreground == s_raisedWindow) &&
+                    !OtherCopyWindow(foreground, top);
     if (foreground != s_lastForeground) {
         s_lastForeground = foreground;
-        if (!neutral && !Intruder(foreground, top)) {
+        // A new folder window that shows something else (no title yet, or
+        // the user's own) is not fought, nor taken for the user's choice.
+        if (!ours && !intruder && !NewFolderWindow(foreground)) {
             EndWatch();
             return;
         }
     }
-    if (!Intruder(foreground, top) && !(covered && neutral))
+    if (!intruder && !(covered && ours))
         return;
     if (foreground == s_raisedWindow)
         s_raisedWindow = NULL;
@@ -177,7 +163,7 @@ void CALLBACK WatchTick(HWND, UINT, UINT_PTR, DWORD)
 
 // Watches for the group's window from now on, for a window opened late. A
 // watch already running goes on with what it knew before.
-void WatchGroupWindows(const char *groupName)
+void WatchGroupWindows(const char *groupName, bool deleted)
 {
     if (!s_watchTimer) {
         s_knownCount = 0;
@@ -186,13 +172,13 @@ void WatchGroupWindows(const char *groupName)
                 s_knownWindows[s_knownCount++] = window;
             else
                 s_knownCount = -1;
-        s_groupCount = 0;
         s_raisedWindow = NULL;
         s_lastForeground = GetForegroundWindow();
         s_watchTimer = SetTimer(NULL, 0, kWatchTickMs, WatchTick);
     }
-    if (!CopyText(s_watchedGroup, sizeof s_watchedGroup, groupName) || !s_watchTimer)
-        s_watchedGroup[0] = '\0';
+    if (!CopyText(s_watchedGroup, sizeof s_watchedGroup, groupName))
+        EndWatch();
+    s_groupGone = deleted;
     s_watchStart = GetTickCount();
 }
 
@@ -228,7 +214,7 @@ int SendGroupCommand(const char *verb, const char *groupName, const char *tail)
     if (!BareArgument(name, sizeof name, Text(groupName)) ||
         !FormatText(command, sizeof command, "[%s(%s%s)]", verb, name, tail))
         return 0;
-    WatchGroupWindows(groupName);
+    WatchGroupWindows(groupName, lstrcmpA(verb, "DeleteGroup") == 0);
     return ProgmanExecute(g_idInst, command);
 }
 
@@ -379,7 +365,7 @@ int ProgmanExecute(DWORD instance, const char *command)
     DdeDisconnect(conv);
     DdeFreeStringHandle(instance, name);
     HWND after = GetForegroundWindow();
-    if (s_watchedGroup[0] && after != before && after && after != GetDesktopWindow() && !OwnWindow(after))
+    if (s_watchTimer && after != before && after && after != GetDesktopWindow() && !OwnWindow(after))
         s_raisedWindow = after;
     TakeBackForeground();
     return done ? 1 : 0;

@@ -353,8 +353,7 @@ void AddDestinations(std::vector<HostileCase> &cases)
     work.name = "TheWorkFolderWithoutItsBackslash";
     work.ini = Quiet({std::string("DIR32=") + kTemp});
     cases.push_back(work);
-    // Other spellings of a work folder with a long name: its short name
-    // (Wine hashes it: WORK~FS0), and the device form.
+    // A long-named work folder by its short name (Wine's hash) and by its device form.
     work.temp = "C:\\zt\\Work Folder Long";
     work.name = "TheWorkFolderByItsShortName";
     work.ini = Quiet({"DIR32=C:\\zt\\WORK~FS0\\zeltra"});

@@ -431,8 +431,7 @@ TEST_F(Startup, PayloadLeftoversAreRemovedButNotTheLog)
     EXPECT_EQ(0u, ScratchFiles(temp).size());
 }
 
-// A stale scratch file goes only as Setup leaves it, empty and closed:
-// another program may use the prefix too.
+// A stale scratch file goes only as Setup leaves it, empty and closed.
 TEST_F(Startup, OnlyStaleScratchFilesOfSetupAreSwept)
 {
     std::string temp = zt::FreshDir("temp"), foreign(33, 'x');
