@@ -323,6 +323,7 @@ TEST_F(WineProgman, TheUsersOwnWindowIsNotTakenAway)
     HWND users = zt::WaitForWindowTitled("ztusers");
     HWND own = CreateWindowExA(0, "STATIC", "Zt", WS_POPUP | WS_CAPTION | WS_VISIBLE, 20, 100, 400, 300, 0, 0, 0, 0);
     SetWindowPos(users, HWND_TOP, 660, 100, 340, 300, 0);
+    SetForegroundWindow(own);
     ASSERT_NO_FATAL_FAILURE(CreateGroupAndWait("ZELTRA Pro"));
     zt::WaitForWindowTitled("ZELTRA Pro");
     pump();
