@@ -92,21 +92,50 @@ bool CommandPathOf(const char *path, char *dst, size_t size)
     return QuoteCommandPath(dst, size, n > 0 && n < sizeof shortPath ? shortPath : path);
 }
 
-// Windows 95/98 (and NT when the move failed): expand beside the target as
-// ".new" and copy it over the target at the next start.
-static bool ReplaceAtNextStart(const char *workPath, const char *target)
+// Win32s keeps no run-once commands; the log says which one is left out.
+static bool NoRunOnceCommands(const char *commandLine)
 {
-    char alt[260];
-    if (!AlternativePath(alt, sizeof alt, target, ".new"))
+    char step[600];
+    FormatText(step, sizeof step, "Run-once command \"%s\"", commandLine);
+    return SkippedWithoutMachineKeys(step);
+}
+
+// The run-once copy of alt over target. The command.com of Windows 95/98
+// (MS-DOS 7) asks before COPY overwrites a file, outside a batch file,
+// unless given /Y; nobody would see that question at start-up. NT's
+// command.com (MS-DOS 5.0) knows no /Y.
+static bool RunOnceCopyCommand(char *command, size_t size, const char *alt, const char *target)
+{
+    char quotedAlt[262], quotedTarget[262];
+    return CommandPathOf(alt, quotedAlt, sizeof quotedAlt) &&
+           CommandPathOf(target, quotedTarget, sizeof quotedTarget) &&
+           FormatText(command, size, "command.com /c copy%s %s %s", g_bWinNT ? "" : " /Y",
+                      quotedAlt, quotedTarget);
+}
+
+// Windows 95/98 (and NT when the move failed): expand beside the target as
+// ".new" and copy it over the target at the next start. Checked first, so
+// that nothing is left behind: paths the command cannot carry, and Win32s,
+// which keeps no run-once commands. A failure leaves the error of the step
+// that failed, or else cause, the error of the copy itself.
+static bool ReplaceAtNextStart(const char *workPath, const char *target, DWORD cause)
+{
+    char alt[260], command[768];
+    if (!AlternativePath(alt, sizeof alt, target, ".new") ||
+        !RunOnceCopyCommand(command, sizeof command, alt, target) || NoRunOnceCommands(command)) {
+        SetLastError(cause);
         return false;
+    }
     DeleteFileA(alt);
-    if (!ExpandExactFile(workPath, alt))
-        return false;
-    char shortAlt[262], shortTarget[262], command[768];
-    if (!CommandPathOf(alt, shortAlt, sizeof shortAlt) || !CommandPathOf(target, shortTarget, sizeof shortTarget) ||
-        !FormatText(command, sizeof command, "command.com /c copy %s %s", shortAlt, shortTarget))
-        return false;
-    return AddRunOnceCommand(command) != 0;
+    // The ".new" names itself by its short form once it exists.
+    bool stored = ExpandExactFile(workPath, alt) && RunOnceCopyCommand(command, sizeof command, alt, target) &&
+                  AddRunOnceCommand(command);
+    if (!stored) {
+        DWORD error = GetLastError();
+        DeleteFileA(alt);
+        SetLastError(error ? error : cause);
+    }
+    return stored;
 }
 
 // Deletes the work file, keeping the error code of the step that failed
@@ -158,7 +187,7 @@ static bool TryPlace(const char *workFolder, const char *fileName, const char *d
             return renamed == 1;
         }
     }
-    bool scheduled = ReplaceAtNextStart(workPath, target);
+    bool scheduled = ReplaceAtNextStart(workPath, target, error);
     if (scheduled)
         RequestRestart();
     DeleteWorkFile(workPath);
@@ -217,9 +246,7 @@ static HKEY OpenRunOnceKey(HKEY parent)
 
 int AddRunOnceCommand(const char *commandLine)
 {
-    char step[600];
-    FormatText(step, sizeof step, "Run-once command \"%s\"", commandLine);
-    if (SkippedWithoutMachineKeys(step))
+    if (NoRunOnceCommands(commandLine))
         return 0;
     HKEY parent;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceParent, 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS)

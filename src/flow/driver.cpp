@@ -8,6 +8,7 @@
 #include "registry/registry.h"
 #include "removal/removal_driver.h"
 #include "resource.h"
+#include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
@@ -128,16 +129,28 @@ static void MakeFullPath(char *dest)
         CopyText(dest, kDirSize, full);
 }
 
-// path made full, with backslashes and without a trailing one ("C:" for a
-// drive root).
-static bool FolderForm(const char *path, char *dst, DWORD size)
+// dest in the form ComparableFolder gives, also for a folder that does not
+// exist yet and so has no short form: its nearest existing parent gives its
+// own, and the names below that follow as written. Any spelling of the work
+// folder (long, short, with a device prefix) then compares equal.
+static bool ComparableDestination(const char *dest, char *dst, size_t size)
 {
-    DWORD n = GetFullPathNameA(path, size, dst, NULL);
-    if (n == 0 || n >= size)
+    char full[kDirSize], head[kDirSize];
+    if (!ComparableFolder(dest, full, sizeof full) || !CopyText(head, sizeof head, full))
         return false;
-    while (EndsWithSeparator(dst, false))
-        dst[strlen(dst) - 1] = '\0';
-    return true;
+    // "C:" alone would be the drive's current folder: a root keeps its "\".
+    size_t rest = strlen(full);
+    if (rest == 2 && full[1] == ':')
+        AppendText(head, sizeof head, "\\");
+    while (GetFileAttributesA(head) == INVALID_FILE_ATTRIBUTES) {
+        char *separator = LastSeparator(head, false);
+        size_t at = separator ? size_t(separator - head) : 0;
+        if (at < 2 || !separator[1])
+            return CopyText(dst, size, full);
+        rest = at;
+        separator[at == 2 && head[1] == ':' ? 1 : 0] = '\0';
+    }
+    return ComparableFolder(head, dst, size) && AppendText(dst, size, full + rest);
 }
 
 // True when dest is the work folder or lies inside it, by whole folder
@@ -147,7 +160,8 @@ static bool FolderForm(const char *path, char *dst, DWORD size)
 static bool InsideWorkFolder(const char *source, const char *dest)
 {
     char work[kDirSize], folder[kDirSize];
-    if (!source[0] || !FolderForm(source, work, sizeof work) || !FolderForm(dest, folder, sizeof folder))
+    if (!source[0] || !ComparableFolder(source, work, sizeof work) ||
+        !ComparableDestination(dest, folder, sizeof folder))
         return false;
     size_t n = strlen(work);
     bool root = n == 2 && work[1] == ':';

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "fileops/extract.h"
+#include "fileops/szdd.h"
 #include "flow/choice_dialogs.h"
 #include "flow/driver.h"
 #include "install/catalogue.h"
@@ -28,9 +29,11 @@ static BOOL s_setupRunning;
 // The scratch file. A run that is killed leaves it in the temporary folder,
 // so each run claims its name with a mutex named after the file's path; the
 // system drops the mutex with the process, however it ends. At start-up a
-// scratch file whose mutex is gone is an earlier run's and is deleted; one
-// whose mutex exists belongs to a copy still running. Where there are no
-// named mutexes (Win32s) nothing is claimed and nothing is swept.
+// scratch file whose mutex is gone is an earlier run's and is deleted, but
+// only while it is empty and nobody has it open, as Setup leaves it: other
+// programs may use the same prefix for files of their own. One whose mutex
+// exists belongs to a copy still running. Where there are no named mutexes
+// (Win32s) nothing is claimed and nothing is swept.
 static const char kScratchPrefix[] = "ZLT";
 
 // "ZLT" (any case), one to four hex digits, ".tmp": GetTempFileName's form.
@@ -82,6 +85,21 @@ static bool ClaimScratchFile(const char *folder, char *path, HANDLE *claim)
     return false;
 }
 
+// What Setup leaves in a scratch file it did not finish with: nothing, or
+// the start of a payload file, which begins with the SZDD signature. Opened
+// without sharing: fails while anyone has the file open.
+static bool StaleScratchContent(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    unsigned char head[kSzddMagicSize];
+    DWORD got = 0;
+    bool read = ReadFile(file, head, sizeof head, &got, NULL) != 0;
+    CloseHandle(file);
+    return read && (got == 0 || (got == sizeof head && memcmp(head, kSzddMagic, sizeof head) == 0));
+}
+
 static void SweepStaleScratchFiles(const char *folder)
 {
     char pattern[MAX_PATH];
@@ -100,7 +118,7 @@ static void SweepStaleScratchFiles(const char *folder)
         HANDLE owner = OpenMutexA(SYNCHRONIZE, FALSE, name);
         if (owner)
             CloseHandle(owner);
-        else if (GetLastError() == ERROR_FILE_NOT_FOUND)
+        else if (GetLastError() == ERROR_FILE_NOT_FOUND && StaleScratchContent(path))
             DeleteFileA(path);
     } while (FindNextFileA(search, &found));
     FindClose(search);

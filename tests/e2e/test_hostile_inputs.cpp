@@ -44,6 +44,7 @@ struct HostileCase {
     std::vector<std::pair<std::string, std::string>> winIni;  // [ZELTRA] before the run
     std::function<void()> prepare;      // other state before the run
     bool iniIsFolder = false;           // install.ini is a directory
+    std::string temp = kTemp;           // the work folder, made afresh
 };
 
 std::string QuietIni(const std::vector<std::string> &install, const std::vector<std::string> &zeltra = {})
@@ -352,6 +353,14 @@ void AddDestinations(std::vector<HostileCase> &cases)
     work.name = "TheWorkFolderWithoutItsBackslash";
     work.ini = Quiet({std::string("DIR32=") + kTemp});
     cases.push_back(work);
+    // A long-named work folder by its short name (Wine's hash) and by its device form.
+    work.temp = "C:\\zt\\Work Folder Long";
+    work.name = "TheWorkFolderByItsShortName";
+    work.ini = Quiet({"DIR32=C:\\zt\\WORK~FS0\\zeltra"});
+    cases.push_back(work);
+    work.name = "TheWorkFolderWithADevicePrefix";
+    work.ini = Quiet({"DIR32=\\\\?\\C:\\zt\\Work Folder Long\\zeltra"});
+    cases.push_back(work);
 
     // Code page 932 only (the _cp932 test): "\x95\x5C" ends in the byte of "\".
     const char *lang = getenv("LANG");
@@ -397,14 +406,14 @@ protected:
         }
         SetFileAttributesA("C:\\zt\\dest\\readonly", FILE_ATTRIBUTE_NORMAL);
         ResetInstallState(Folders());
-        RemoveTree(kTemp);
+        RemoveTree(GetParam().temp);
     }
 };
 
 TEST_P(HostileOptions, EndsCleanlyAndStaysInItsPlaces)
 {
     const HostileCase &c = GetParam();
-    std::string temp = FreshDir("temp");
+    std::string temp = FreshDir(c.temp.substr(6));
     for (const auto &kv : c.winIni)
         WriteProfileStringA("ZELTRA", kv.first.c_str(), kv.second.c_str());
     if (c.prepare)

@@ -432,6 +432,22 @@ TEST_F(Startup, PayloadLeftoversAreRemovedButNotTheLog)
     EXPECT_EQ(0u, ScratchFiles(temp).size());
 }
 
+// A stale scratch file goes only as Setup leaves it, empty and closed.
+TEST_F(Startup, OnlyStaleScratchFilesOfSetupAreSwept)
+{
+    std::string temp = zt::FreshDir("temp"), foreign(33, 'x');
+    ASSERT_TRUE(zt::WriteFileText(temp + "\\ZLT7A3C.TMP", foreign) && zt::WriteFileText(temp + "\\ZLT1B2.tmp", "") &&
+                zt::WriteFileText(temp + "\\ZLT1B4.tmp", std::string("SZDD\x88\xf0\x27\x33" "A_\x10\0\0\0\xff", 15)));
+    HANDLE held = CreateFileA((temp + "\\ZLT1B3.tmp").c_str(), GENERIC_WRITE, 7, NULL, CREATE_ALWAYS, 0, NULL);
+    zt::Run run;
+    run.tempDir = temp;
+    EXPECT_TRUE(zt::Installed(RunWith(Options(kDefaultOptions), &temp, run)));
+    CloseHandle(held);
+    EXPECT_EQ(foreign, zt::ReadFileText(temp + "\\ZLT7A3C.TMP"));
+    EXPECT_TRUE(zt::FileExists(temp + "\\ZLT1B3.tmp") && !zt::FileExists(temp + "\\ZLT1B2.tmp"));
+    EXPECT_FALSE(zt::FileExists(temp + "\\ZLT1B4.tmp")) << "a killed run's payload file";
+}
+
 TEST_F(Startup, TwoRunsAppendToOneLog)
 {
     std::string temp = zt::FreshDir("temp");

@@ -306,7 +306,7 @@ TEST_F(Placement, RunOnceCommandTextAndLength)
     char shortNew[MAX_PATH], shortTarget[MAX_PATH];
     ASSERT_TRUE(GetShortPathNameA(At("zlclient.new").c_str(), shortNew, MAX_PATH));
     ASSERT_TRUE(GetShortPathNameA(At("zlclient.exe").c_str(), shortTarget, MAX_PATH));
-    EXPECT_EQ(std::string("command.com /c copy \"") + shortNew + "\" \"" + shortTarget + "\"", data);
+    EXPECT_EQ(std::string("command.com /c copy /Y \"") + shortNew + "\" \"" + shortTarget + "\"", data);
     EXPECT_EQ((DWORD)REG_SZ, type);
 }
 
@@ -362,6 +362,20 @@ TEST_F(Placement, RunOnceNamesEndAfterMarlquin999)
             created.insert(name);
     DeleteValues(key, created);
     EXPECT_EQ(1000u, after.size());
+}
+
+// A path no run-once command can carry: no ".new", and the copy's error.
+TEST_F(Placement, RefusedRunOnceLeavesNoNewFileAndShowsTheCause)
+{
+    g_bWinNT = 0;
+    dest_ = zt::FreshDir("place 100%");
+    ASSERT_TRUE(zt::CopyFileTo(Product("zlfind.exe"), At("zlclient.exe")));
+    RunningProgram client(At("zlclient.exe"));
+    BoxAnswerer answer(IDCANCEL);
+    EXPECT_EQ(1, Place("zlclient.exe", kClientRow, 1));
+    answer.Finish();
+    EXPECT_NE(std::string::npos, answer.text.find("failed. (32)")) << answer.text;
+    EXPECT_FALSE(zt::FileExists(At("zlclient.new")));
 }
 
 TEST_F(Placement, LockedHelpFileOffersRetryAndCancel)

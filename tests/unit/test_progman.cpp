@@ -10,6 +10,8 @@
 #include "groups/progman.h"
 #include "harness.h"
 #include "progman_fake.h"
+#include "shell/messages.h"
+#include "uidriver.h"
 
 namespace {
 
@@ -48,7 +50,7 @@ TEST_F(ProgmanCommands, EachCommandTravelsWithItsZero)
     ASSERT_EQ(2u, got.size());
     EXPECT_EQ("[CreateGroup(ZELTRA Pro)]", got[0].text);
     EXPECT_EQ(got[0].text.size() + 1, got[0].bytes);
-    EXPECT_EQ("[ShowGroup(ZELTRA Pro,8)]", got[1].text);
+    EXPECT_EQ("[ShowGroup(ZELTRA Pro,1)]", got[1].text);
     EXPECT_EQ(1, g_bProgmanOpen);
 }
 
@@ -157,7 +159,7 @@ TEST_F(ProgmanCommands, ExecuteReportsWhetherTheServerAccepted)
     ASSERT_TRUE(fake.Ready());
     ASSERT_EQ(1, CreateProgramGroup("Refused"));
     EXPECT_EQ(0, ShowProgramGroup("Refused"));
-    EXPECT_EQ((Commands{"[CreateGroup(Refused)]", "[ShowGroup(Refused,8)]"}), fake.Commands());
+    EXPECT_EQ((Commands{"[CreateGroup(Refused)]", "[ShowGroup(Refused,1)]"}), fake.Commands());
 }
 
 // The client keeps one conversation for a group session; a server that went
@@ -172,7 +174,7 @@ TEST_F(ProgmanCommands, ACommandAfterTheServerRestartedStillArrives)
     zt::FakeProgman again;
     ASSERT_TRUE(again.Ready());
     EXPECT_EQ(1, ShowProgramGroup("First"));
-    EXPECT_EQ((Commands{"[ShowGroup(First,8)]"}), again.Commands());
+    EXPECT_EQ((Commands{"[ShowGroup(First,1)]"}), again.Commands());
 }
 
 // A name must not end its argument or its command early and so start
@@ -185,7 +187,7 @@ TEST_F(ProgmanCommands, NamesWithCommandCharactersStayOneArgument)
     AddProgramItem("Item, (1)", "C:\\Program Files (x86)\\ZELTRA Pro", "zl.exe", "");
     EXPECT_EQ((Commands{"[CreateGroup(\"Tools (old), new\")]",
                         "[CreateGroup(\"Evil)][DeleteGroup(Accessories\")]",
-                        "[ShowGroup(\"[Games]\",8)]",
+                        "[ShowGroup(\"[Games]\",1)]",
                         "[DeleteItem(\"Item, (1)\")]",
                         "[AddItem(\"C:\\Program Files (x86)\\ZELTRA Pro\\zl.exe\",\"Item, (1)\",,,,,"
                         "\"C:\\Program Files (x86)\\ZELTRA Pro\")]"}),
@@ -311,6 +313,26 @@ TEST_F(WineProgman, AGroupTheUserNamedIsKept)
     EXPECT_TRUE(zt::DirExists(group));
     zt::CloseFolderWindows("Zt Kept", 2000);
     zt::RemoveTree(group);
+}
+
+// A folder window of the user's, clicked while the watch runs, stays in front.
+TEST_F(WineProgman, TheUsersOwnWindowIsNotTakenAway)
+{
+    auto pump = [] { for (DWORD start = GetTickCount(); GetTickCount() - start < 1500; Sleep(20)) PumpMessages(); };
+    ASSERT_GT(WinExec(("explorer.exe " + zt::FreshDir("ztusers")).c_str(), SW_SHOW), 31u);
+    HWND users = zt::WaitForWindowTitled("ztusers");
+    HWND own = CreateWindowExA(0, "STATIC", "Zt", WS_POPUP | WS_CAPTION | WS_VISIBLE, 20, 100, 400, 300, 0, 0, 0, 0);
+    SetWindowPos(users, HWND_TOP, 660, 100, 340, 300, 0);
+    SetForegroundWindow(own);
+    ASSERT_NO_FATAL_FAILURE(CreateGroupAndWait("ZELTRA Pro"));
+    zt::WaitForWindowTitled("ZELTRA Pro");
+    pump();
+    EXPECT_EQ(own, GetForegroundWindow());
+    ASSERT_TRUE(users && zt::XInput("mousemove 830 250 click 1"));
+    pump();
+    EXPECT_EQ(users, GetForegroundWindow());
+    DestroyWindow(own);
+    zt::CloseFolderWindows("ztusers", 1000);
 }
 
 TEST_F(WineProgman, CreatesAndRemovesTheGroupAndItsItems)
