@@ -41,9 +41,10 @@ TEST_P(HostileRemoval, EndsWithItsOutcomeAndStaysInItsFolder)
     WriteProfileStringA("ZELTRA", "DIR", c.dir.c_str());
     WriteProfileStringA("ZELTRA", "DEFDIR", c.dir.c_str());
     WriteProfileStringA("ZELTRA", "INSTOPTS", "12");
-    if (c.shared)
+    if (c.shared) {
         for (const char *name : kTheirs)
             ASSERT_TRUE(WriteFileText(c.dir + "\\" + name, "theirs"));
+    }
     std::string temp = FreshDir("temp");
     Snapshot before = TakeSnapshot();
 
