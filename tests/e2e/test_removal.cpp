@@ -62,6 +62,19 @@ protected:
     }
     void TearDown() override { zt::ResetInstallState({kDest, kSpacedDest}); }
 
+    // [ZELTRA], the entry, the class and namespace keys, the group.
+    static void ExpectRecordsGone()
+    {
+        EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "DIR"));
+        EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "GROUP"));
+        EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::kUninstallKey));
+        EXPECT_FALSE(zt::RegKeyExists(HKEY_CLASSES_ROOT, zt::kClassKey));
+        for (const char *clsid : {"{7c3e2a91-5b04-4d8f-9a61-2e5f8c0b3d01}", "{7c3e2a91-5b04-4d8f-9a61-2e5f8c0b3d0a}"})
+            for (bool desktop : {true, false})
+                EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(desktop, clsid))) << clsid;
+        EXPECT_FALSE(zt::DirExists(zt::GroupFolder("ZELTRA Pro")));
+    }
+
     // Everything, quietly, into dest.
     void InstallQuietly(const char *dest = kDest)
     {
@@ -112,14 +125,7 @@ TEST_F(RemovalEndToEnd, InstallThenRemoveLeavesNothing)
     zt::CloseAllDialogs(pid);
 
     EXPECT_FALSE(zt::DirExists(kDest));
-    EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "DIR"));
-    EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "GROUP"));
-    EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::kUninstallKey));
-    EXPECT_FALSE(zt::RegKeyExists(HKEY_CLASSES_ROOT, zt::kClassKey));
-    for (const char *clsid : {"{7c3e2a91-5b04-4d8f-9a61-2e5f8c0b3d01}", "{7c3e2a91-5b04-4d8f-9a61-2e5f8c0b3d0a}"})
-        for (bool desktop : {true, false})
-            EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(desktop, clsid))) << clsid;
-    EXPECT_FALSE(zt::DirExists(zt::GroupFolder("ZELTRA Pro")));
+    ExpectRecordsGone();
     EXPECT_FALSE(RunOnceMentions("e2e_removal"));
     EXPECT_FALSE(RunOnceMentions("E2E_RE"));
 
@@ -222,12 +228,7 @@ protected:
                 EXPECT_TRUE(!zt::FileExists(file) || (iniKept && list == &g_siteListList)) << file;
             }
         EXPECT_EQ("mine", zt::ReadFileText(userFile));
-        EXPECT_EQ("\x01", zt::WinIni("ZELTRA", "DIR"));
-        EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::kUninstallKey));
-        EXPECT_FALSE(zt::RegKeyExists(HKEY_CLASSES_ROOT, zt::kClassKey));
-        for (const char *clsid : {"{7c3e2a91-5b04-4d8f-9a61-2e5f8c0b3d01}", "{7c3e2a91-5b04-4d8f-9a61-2e5f8c0b3d0a}"})
-            EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, clsid))) << clsid;
-        EXPECT_FALSE(zt::DirExists(zt::GroupFolder("ZELTRA Pro")));
+        ExpectRecordsGone();
         zt::CloseFolderWindows("ZELTRA Pro", 2000);
 
         // Setup's next start (answered with Esc) sweeps the copy away.
