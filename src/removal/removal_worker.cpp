@@ -167,29 +167,26 @@ bool IsSweptName(const char *name, bool withIni)
     return withIni && lstrcmpiA(dot, ".ini") == 0;
 }
 
+struct SweepContext {
+    bool withIni;
+    HWND status;
+};
+
+static bool DeleteIfSwept(const char *path, const WIN32_FIND_DATAA &found, void *context)
+{
+    const SweepContext *sweep = (const SweepContext *)context;
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsSweptName(found.cFileName, sweep->withIni)) {
+        SetStatusText(sweep->status, path);
+        DeleteFileA(path);
+    }
+    return true;
+}
+
 void SweepFolder(const char *folder, HWND owner, HWND status)
 {
     ShowStatus(status, kDeletingFiles);
-    bool withIni = AskDeleteIniFiles(folder, owner);
-    char pattern[kPathSize];
-    if (!FormatText(pattern, sizeof pattern, "%s\\*.*", folder))
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
-        if (!IsSweptName(found.cFileName, withIni))
-            continue;
-        char path[kPathSize];
-        if (!JoinUnlessBackslash(path, sizeof path, folder, found.cFileName))
-            continue;
-        SetStatusText(status, path);
-        DeleteFileA(path);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    SweepContext sweep = {AskDeleteIniFiles(folder, owner), status};
+    ForEachFound(folder, "*.*", DeleteIfSwept, &sweep);
 }
 
 // True when folder (comparable) is known, or holds it.

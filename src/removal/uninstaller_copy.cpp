@@ -229,26 +229,22 @@ void ScheduleOwnDeletion()
     }
 }
 
+// Removes a copy's folder once the copy has ended.
+static bool SweepCopyFolder(const char *folder, const WIN32_FIND_DATAA &found, void *)
+{
+    char copy[MAX_PATH];
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsCopyFolderName(found.cFileName) ||
+        !JoinUnlessBackslash(copy, sizeof copy, folder, UninstallerName()))
+        return true;
+    // A copy that still runs cannot be deleted, and keeps its folder; only
+    // an empty folder is removed.
+    if (FolderHoldsOnly(folder, UninstallerName()))
+        DeleteFileA(copy);
+    RemoveDirectoryA(folder);
+    return true;
+}
+
 void SweepUninstallerCopies(const char *workFolder)
 {
-    char pattern[MAX_PATH];
-    if (!JoinUnlessBackslash(pattern, sizeof pattern, workFolder, "~zlr*.tmp"))
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        char folder[MAX_PATH], copy[MAX_PATH];
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsCopyFolderName(found.cFileName) ||
-            !JoinUnlessBackslash(folder, sizeof folder, workFolder, found.cFileName) ||
-            !JoinUnlessBackslash(copy, sizeof copy, folder, UninstallerName()))
-            continue;
-        // A copy that still runs cannot be deleted, and keeps its folder;
-        // only an empty folder is removed.
-        if (FolderHoldsOnly(folder, UninstallerName()))
-            DeleteFileA(copy);
-        RemoveDirectoryA(folder);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    ForEachFound(workFolder, "~zlr*.tmp", SweepCopyFolder, NULL);
 }

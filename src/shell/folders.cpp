@@ -55,22 +55,38 @@ bool ComparableFolder(const char *path, char *dst, size_t size)
 }
 
 
-bool FolderHoldsOnly(const char *folder, const char *name)
+bool ForEachFound(const char *folder, const char *pattern, FoundEntry visit, void *context)
 {
-    char pattern[kFolderPathSize];
-    if (!JoinUnlessBackslash(pattern, sizeof pattern, folder, "*.*"))
+    char search[kFolderPathSize];
+    if (!JoinUnlessBackslash(search, sizeof search, folder, pattern))
         return false;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
+    HANDLE handle = FindFirstFileA(search, &found);
+    if (handle == INVALID_HANDLE_VALUE)
         return false;
-    bool only = true;
+    bool going = true;
     do {
         const char *n = found.cFileName;
-        if (strcmp(n, ".") != 0 && strcmp(n, "..") != 0)
-            only = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                   (lstrcmpiA(n, name) == 0 || lstrcmpiA(found.cAlternateFileName, name) == 0);
-    } while (only && FindNextFileA(search, &found));
-    FindClose(search);
-    return only;
+        if (strcmp(n, ".") == 0 || strcmp(n, "..") == 0)
+            continue;
+        // The folder fitted the search above and a name fits MAX_PATH, so
+        // every entry has a full path.
+        char path[kFolderPathSize + MAX_PATH];
+        if (JoinUnlessBackslash(path, sizeof path, folder, n))
+            going = visit(path, found, context);
+    } while (going && FindNextFileA(handle, &found));
+    FindClose(handle);
+    return going;
+}
+
+static bool IsTheOneFile(const char *, const WIN32_FIND_DATAA &found, void *name)
+{
+    return !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (lstrcmpiA(found.cFileName, (const char *)name) == 0 ||
+            lstrcmpiA(found.cAlternateFileName, (const char *)name) == 0);
+}
+
+bool FolderHoldsOnly(const char *folder, const char *name)
+{
+    return ForEachFound(folder, "*.*", IsTheOneFile, (void *)name);
 }

@@ -4,6 +4,8 @@
 
 #include <stddef.h>
 
+#include <windows.h>
+
 // The device forms name what the plain form names: "\\?\C:\x", "\\.\C:\x"
 // and "\??\C:\x" are "C:\x", "\\?\UNC\srv\x" is "\\srv\x". Strips the prefix
 // in place. False for any other device path ("\\?\Volume{...}\x",
@@ -14,6 +16,14 @@ bool WithoutDevicePrefix(char *path);
 // with backslashes, in its short form where it has one, without a trailing
 // backslash ("C:" for a root). False when it cannot be brought to that form.
 bool ComparableFolder(const char *path, char *dst, size_t size);
+
+// Called with the full path of each entry found; false ends the search.
+typedef bool (*FoundEntry)(const char *path, const WIN32_FIND_DATAA &found, void *context);
+
+// Calls visit for each entry of folder that pattern ("*.*", "ZLT*.tmp")
+// matches, "." and ".." left out. False when folder cannot be searched or
+// visit ended the search.
+bool ForEachFound(const char *folder, const char *pattern, FoundEntry visit, void *context);
 
 // True when folder holds nothing but a file named name (by its long or its
 // short name); also when it is empty. False when it cannot be read.

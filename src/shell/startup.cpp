@@ -9,6 +9,7 @@
 #include "install/catalogue.h"
 #include "removal/uninstaller_copy.h"
 #include "resource.h"
+#include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
@@ -100,28 +101,24 @@ static bool StaleScratchContent(const char *path)
     return read && (got == 0 || (got == sizeof head && memcmp(head, kSzddMagic, sizeof head) == 0));
 }
 
+// Deletes a scratch file whose owner has ended and left it stale.
+static bool SweepIfStale(const char *path, const WIN32_FIND_DATAA &found, void *)
+{
+    char name[MAX_PATH];
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsScratchName(found.cFileName) ||
+        !ScratchClaimName(name, sizeof name, path))
+        return true;
+    HANDLE owner = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    if (owner)
+        CloseHandle(owner);
+    else if (GetLastError() == ERROR_FILE_NOT_FOUND && StaleScratchContent(path))
+        DeleteFileA(path);
+    return true;
+}
+
 static void SweepStaleScratchFiles(const char *folder)
 {
-    char pattern[MAX_PATH];
-    if (!JoinUnlessBackslash(pattern, sizeof pattern, folder, "ZLT*.tmp"))
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        char path[MAX_PATH], name[MAX_PATH];
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsScratchName(found.cFileName) ||
-            !JoinUnlessBackslash(path, sizeof path, folder, found.cFileName) ||
-            !ScratchClaimName(name, sizeof name, path))
-            continue;
-        HANDLE owner = OpenMutexA(SYNCHRONIZE, FALSE, name);
-        if (owner)
-            CloseHandle(owner);
-        else if (GetLastError() == ERROR_FILE_NOT_FOUND && StaleScratchContent(path))
-            DeleteFileA(path);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    ForEachFound(folder, "ZLT*.tmp", SweepIfStale, NULL);
 }
 
 // The work folder with exactly one trailing backslash.
