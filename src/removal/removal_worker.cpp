@@ -172,9 +172,9 @@ struct SweepContext {
     HWND status;
 };
 
-static bool DeleteIfSwept(const char *path, const WIN32_FIND_DATAA &found, void *context)
+static bool DeleteIfSwept(const char *path, const WIN32_FIND_DATAA &found, const void *context)
 {
-    const SweepContext *sweep = (const SweepContext *)context;
+    const SweepContext *sweep = static_cast<const SweepContext *>(context);
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsSweptName(found.cFileName, sweep->withIni)) {
         SetStatusText(sweep->status, path);
         DeleteFileA(path);

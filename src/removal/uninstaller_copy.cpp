@@ -230,7 +230,7 @@ void ScheduleOwnDeletion()
 }
 
 // Removes a copy's folder once the copy has ended.
-static bool SweepCopyFolder(const char *folder, const WIN32_FIND_DATAA &found, void *)
+static bool SweepCopyFolder(const char *folder, const WIN32_FIND_DATAA &found, const void *)
 {
     char copy[MAX_PATH];
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsCopyFolderName(found.cFileName) ||

@@ -55,7 +55,7 @@ bool ComparableFolder(const char *path, char *dst, size_t size)
 }
 
 
-bool ForEachFound(const char *folder, const char *pattern, FoundEntry visit, void *context)
+bool ForEachFound(const char *folder, const char *pattern, FoundEntry visit, const void *context)
 {
     char search[kFolderPathSize];
     if (!JoinUnlessBackslash(search, sizeof search, folder, pattern))
@@ -79,14 +79,14 @@ bool ForEachFound(const char *folder, const char *pattern, FoundEntry visit, voi
     return going;
 }
 
-static bool IsTheOneFile(const char *, const WIN32_FIND_DATAA &found, void *name)
+static bool IsTheOneFile(const char *, const WIN32_FIND_DATAA &found, const void *name)
 {
     return !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           (lstrcmpiA(found.cFileName, (const char *)name) == 0 ||
-            lstrcmpiA(found.cAlternateFileName, (const char *)name) == 0);
+           (lstrcmpiA(found.cFileName, static_cast<const char *>(name)) == 0 ||
+            lstrcmpiA(found.cAlternateFileName, static_cast<const char *>(name)) == 0);
 }
 
 bool FolderHoldsOnly(const char *folder, const char *name)
 {
-    return ForEachFound(folder, "*.*", IsTheOneFile, (void *)name);
+    return ForEachFound(folder, "*.*", IsTheOneFile, name);
 }

@@ -18,12 +18,12 @@ bool WithoutDevicePrefix(char *path);
 bool ComparableFolder(const char *path, char *dst, size_t size);
 
 // Called with the full path of each entry found; false ends the search.
-typedef bool (*FoundEntry)(const char *path, const WIN32_FIND_DATAA &found, void *context);
+typedef bool (*FoundEntry)(const char *path, const WIN32_FIND_DATAA &found, const void *context);
 
 // Calls visit for each entry of folder that pattern ("*.*", "ZLT*.tmp")
 // matches, "." and ".." left out. False when folder cannot be searched or
 // visit ended the search.
-bool ForEachFound(const char *folder, const char *pattern, FoundEntry visit, void *context);
+bool ForEachFound(const char *folder, const char *pattern, FoundEntry visit, const void *context);
 
 // True when folder holds nothing but a file named name (by its long or its
 // short name); also when it is empty. False when it cannot be read.

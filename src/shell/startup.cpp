@@ -102,7 +102,7 @@ static bool StaleScratchContent(const char *path)
 }
 
 // Deletes a scratch file whose owner has ended and left it stale.
-static bool SweepIfStale(const char *path, const WIN32_FIND_DATAA &found, void *)
+static bool SweepIfStale(const char *path, const WIN32_FIND_DATAA &found, const void *)
 {
     char name[MAX_PATH];
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsScratchName(found.cFileName) ||
