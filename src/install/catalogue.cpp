@@ -47,11 +47,16 @@ const InstallList g_utilitiesList = {s_rows + 10, 20, 10};
 const InstallList g_baseFurtherList = {s_rows + 30, 11, 30};
 const InstallList g_siteListList = {s_rows + 41, 9, 41};
 
+const InstallList *const g_installLists[kInstallListCount] = {&g_basePrimaryList, &g_explorerList, &g_utilitiesList,
+                                                              &g_baseFurtherList, &g_siteListList};
+
 void ResetCatalogue()
 {
     for (int i = 0; i < kRowCount; ++i)
         s_rows[i] = kInitialRows[i];
 }
+
+const char *UninstallerName() { return g_baseFurtherList.rows[kRowUninstaller].targetName; }
 
 void LoadDescriptions()
 {

@@ -49,6 +49,10 @@ extern const InstallList g_utilitiesList;
 extern const InstallList g_baseFurtherList;
 extern const InstallList g_siteListList;
 
+// The same five, for what goes over every file of the product.
+const int kInstallListCount = 5;
+extern const InstallList *const g_installLists[kInstallListCount];
+
 // Rows other parts name directly.
 enum BasePrimaryRow { kRowClient = 0, kRowCore = 1 };
 enum ExplorerRow { kRowExplorerDll = 0, kRowNsExt = 1, kRowIniDll = 2 };
@@ -62,6 +66,9 @@ extern char g_szDescNews[256];          // 10013
 extern char g_szDescUninstall[256];     // 10070
 extern char g_szDescIconLink[256];      // 10053
 extern char g_szDescExplorerHelp[256];  // 10036
+
+// The uninstaller's file name, as the product's folder holds it.
+const char *UninstallerName();
 
 // Fills the descriptions above from the string table.
 void LoadDescriptions();

@@ -210,7 +210,7 @@ void CreateGroupAndItems(SequenceContext &c, const char *group)
     char oldTitle[261];
     if (LoadStringA(g_hInstance, MSG_OLD_UNINSTALL_TITLE, oldTitle, sizeof oldTitle) <= 0)
         CopyText(oldTitle, sizeof oldTitle, kOldUninstallTitle);
-    DeleteProgramItem(oldTitle, c.destDir, g_baseFurtherList.rows[kRowUninstaller].targetName, "");
+    DeleteProgramItem(oldTitle, c.destDir, UninstallerName(), "");
     AddListItems(c, g_baseFurtherList);
     CloseProgramGroup();
 }
@@ -285,10 +285,8 @@ struct NumberValue {
 // The product's files in folder, in KB, each rounded up as a disk counts it.
 DWORD InstalledKilobytes(const char *folder)
 {
-    static const InstallList *const kLists[] = {&g_basePrimaryList, &g_explorerList, &g_utilitiesList,
-                                                &g_baseFurtherList, &g_siteListList};
     DWORD kilobytes = 0;
-    for (const InstallList *list : kLists)
+    for (const InstallList *list : g_installLists)
         for (int i = 0; i < list->count; ++i) {
             char path[kPathSize];
             WIN32_FIND_DATAA found;
@@ -305,9 +303,8 @@ DWORD InstalledKilobytes(const char *folder)
 // The uninstaller's command line, quiet or not.
 bool UninstallCommand(char *dst, size_t size, const SequenceContext &c, const char *group, bool quiet)
 {
-    return FormatText(dst, size, "\"%s\\%s\" %s-f %s -d %s -g %s", c.destDir,
-                      g_baseFurtherList.rows[kRowUninstaller].targetName, quiet ? "-q " : "", c.destDir,
-                      c.destDir, group);
+    return FormatText(dst, size, "\"%s\\%s\" %s-f %s -d %s -g %s", c.destDir, UninstallerName(),
+                      quiet ? "-q " : "", c.destDir, c.destDir, group);
 }
 
 // Step 13: what the system's list of programs (and the tools that read it)

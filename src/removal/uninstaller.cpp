@@ -24,8 +24,6 @@ const DWORD kDeleteWaitMs = 250;
 // Set when the copy did the work: it logs the outcome itself.
 bool s_handedOver = false;
 
-const char *UninstallerName() { return g_baseFurtherList.rows[kRowUninstaller].targetName; }
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 const char *SkipBlanks(const char *p)
@@ -133,31 +131,24 @@ bool ReadFolderOptions(const char *p, UninstallOptions *o)
 // folder names the same place as path's folder.
 bool SameFolder(const char *folder, const char *path)
 {
-    char a[kPathSize], b[kPathSize], parent[kPathSize];
+    char parent[kPathSize];
     if (!CopyText(parent, sizeof parent, path))
         return false;
     char *slash = LastSeparator(parent, false);
     if (!slash)
         return false;
     *slash = '\0';
-    return ComparableFolder(folder, a, sizeof a) && ComparableFolder(parent, b, sizeof b) && lstrcmpiA(a, b) == 0;
-}
-
-bool FileExists(const char *path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return SamePath(folder, parent);
 }
 
 // An installation of the product: the folder Setup recorded, or one that
 // holds the product's uninstaller. A crafted "-f C:\Windows" is neither.
 bool IsProductFolder(const char *folder)
 {
-    char recorded[kPathSize], path[kPathSize], a[kPathSize], b[kPathSize];
-    if (RecordedInstallation(recorded, sizeof recorded) && ComparableFolder(recorded, a, sizeof a) &&
-        ComparableFolder(folder, b, sizeof b) && lstrcmpiA(a, b) == 0)
+    char recorded[kPathSize], path[kPathSize];
+    if (RecordedInstallation(recorded, sizeof recorded) && SamePath(recorded, folder))
         return true;
-    return JoinUnlessBackslash(path, sizeof path, folder, UninstallerName()) && FileExists(path);
+    return JoinUnlessBackslash(path, sizeof path, folder, UninstallerName()) && IsExistingFile(path);
 }
 
 // The folder to remove: the one named, the recorded one, or the one the
@@ -229,11 +220,10 @@ int RunOriginal(const UninstallOptions &o, const char *folder, const char *comma
 // folder, and leaves itself for the next start or the next sweep.
 int RunCopy(const UninstallOptions &o, const char *folder, CopyLink *link)
 {
-    char running[kPathSize], a[kPathSize], b[kPathSize];
+    char running[kPathSize];
     const char *original = NULL;
     // Only the folder's own uninstaller is deleted in the original's name.
-    if (JoinUnlessBackslash(running, sizeof running, folder, UninstallerName()) &&
-        ComparableFolder(running, a, sizeof a) && ComparableFolder(o.original, b, sizeof b) && lstrcmpiA(a, b) == 0)
+    if (JoinUnlessBackslash(running, sizeof running, folder, UninstallerName()) && SamePath(running, o.original))
         original = running;
     int code = RemoveProduct(NULL, folder, GroupOf(o), original);
     bool restart = g_bRebootNeeded && !g_bSilent;

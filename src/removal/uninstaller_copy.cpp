@@ -24,25 +24,6 @@ const char kCopyPrefix[] = "~zlr";
 const int kCopyFolderTries = 64;
 const DWORD kOriginalEndMs = 30000;
 
-const char *UninstallerName() { return g_baseFurtherList.rows[kRowUninstaller].targetName; }
-
-bool IsHexDigit(char c)
-{
-    return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
-}
-
-// "~zlr", one to four hex digits, ".tmp", in any case.
-bool IsCopyFolderName(const char *name)
-{
-    if (!SamePrefixIgnoringCase(name, kCopyPrefix, 4))
-        return false;
-    const char *p = name + 4;
-    int digits = 0;
-    while (IsHexDigit(*p) && digits < 5)
-        ++p, ++digits;
-    return digits >= 1 && digits <= 4 && lstrcmpiA(p, ".tmp") == 0;
-}
-
 // A new folder of ours: CreateDirectory fails on a name that exists, so
 // nothing anyone put there before can sit beside the copy.
 bool MakeCopyFolder(const char *workFolder, char *folder, size_t size)
@@ -233,7 +214,7 @@ void ScheduleOwnDeletion()
 static bool SweepCopyFolder(const char *folder, const WIN32_FIND_DATAA &found, const void *)
 {
     char copy[MAX_PATH];
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsCopyFolderName(found.cFileName) ||
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempName(found.cFileName, kCopyPrefix) ||
         !JoinUnlessBackslash(copy, sizeof copy, folder, UninstallerName()))
         return true;
     // A copy that still runs cannot be deleted, and keeps its folder; only

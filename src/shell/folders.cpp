@@ -54,6 +54,18 @@ bool ComparableFolder(const char *path, char *dst, size_t size)
     return dst[0] != '\0';
 }
 
+bool SamePath(const char *a, const char *b)
+{
+    char formA[kFolderPathSize], formB[kFolderPathSize];
+    return ComparableFolder(a, formA, sizeof formA) && ComparableFolder(b, formB, sizeof formB) &&
+           lstrcmpiA(formA, formB) == 0;
+}
+
+bool IsExistingFile(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 bool ForEachFound(const char *folder, const char *pattern, FoundEntry visit, const void *context)
 {

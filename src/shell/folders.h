@@ -1,4 +1,5 @@
-// The one form in which two spellings of a folder compare equal.
+// Folders: the one form in which two spellings of one compare equal, and
+// what a folder holds.
 #ifndef ZELTRA_SHELL_FOLDERS_H
 #define ZELTRA_SHELL_FOLDERS_H
 
@@ -16,6 +17,12 @@ bool WithoutDevicePrefix(char *path);
 // with backslashes, in its short form where it has one, without a trailing
 // backslash ("C:" for a root). False when it cannot be brought to that form.
 bool ComparableFolder(const char *path, char *dst, size_t size);
+
+// True when a and b name the same place: equal in the form above.
+bool SamePath(const char *a, const char *b);
+
+// True when path names a file that exists; a folder of that name is none.
+bool IsExistingFile(const char *path);
 
 // Called with the full path of each entry found; false ends the search.
 typedef bool (*FoundEntry)(const char *path, const WIN32_FIND_DATAA &found, const void *context);

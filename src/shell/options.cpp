@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/paths.h"
 #include "shell/sysdll.h"
@@ -33,13 +34,6 @@ bool OptionIsFalse(const char *value)
     return lstrcmpiA(value, "FALSE") == 0 || strcmp(value, "0") == 0;
 }
 
-// A folder called install.ini is no options file.
-static bool OptionsFileExists(const char *path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 static void LocateOptionsFile()
 {
     IniFileName[0] = '\0';
@@ -48,7 +42,7 @@ static void LocateOptionsFile()
     if (n == 0 || n >= sizeof folder)
         return;
     // At a drive root the current folder already ends in "\".
-    if (JoinUnlessBackslash(IniFileName, sizeof IniFileName, folder, "install.ini") && OptionsFileExists(IniFileName))
+    if (JoinUnlessBackslash(IniFileName, sizeof IniFileName, folder, "install.ini") && IsExistingFile(IniFileName))
         return;
     IniFileName[0] = '\0';
 
@@ -60,7 +54,7 @@ static void LocateOptionsFile()
     if (!slash)
         return;
     *slash = '\0';
-    if (!JoinAlways(IniFileName, sizeof IniFileName, program, "install.ini") || !OptionsFileExists(IniFileName))
+    if (!JoinAlways(IniFileName, sizeof IniFileName, program, "install.ini") || !IsExistingFile(IniFileName))
         IniFileName[0] = '\0';
 }
 
@@ -85,7 +79,7 @@ static void UseNoFileDefaults()
 void ReadInstallOptions()
 {
     LocateOptionsFile();
-    if (IniFileName[0] == '\0' || !OptionsFileExists(IniFileName)) {
+    if (IniFileName[0] == '\0' || !IsExistingFile(IniFileName)) {
         IniFileName[0] = '\0';
         UseNoFileDefaults();
         return;

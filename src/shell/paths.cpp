@@ -280,6 +280,18 @@ bool SamePrefixIgnoringCase(const char *a, const char *b, size_t bytes)
     return true;
 }
 
+bool IsTempName(const char *name, const char *prefix)
+{
+    size_t n = strlen(prefix);
+    if (!SamePrefixIgnoringCase(name, prefix, n))
+        return false;
+    const char *p = name + n;
+    int digits = 0;
+    while (((*p >= '0' && *p <= '9') || ((*p | 0x20) >= 'a' && (*p | 0x20) <= 'f')) && digits < 5)
+        ++p, ++digits;
+    return digits >= 1 && digits <= 4 && lstrcmpiA(p, ".tmp") == 0;
+}
+
 const char *NextCharacter(const char *p)
 {
     if (!*p)

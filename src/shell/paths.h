@@ -26,6 +26,10 @@ bool FormatTextV(char *dst, size_t dstSize, const char *format, va_list args);
 // equal when both end there.
 bool SamePrefixIgnoringCase(const char *a, const char *b, size_t bytes);
 
+// prefix (any case), one to four hex digits, ".tmp": the names
+// GetTempFileName makes, and the folders made after them.
+bool IsTempName(const char *name, const char *prefix);
+
 // The three ways of joining a folder and a name. Each returns false (and an
 // empty dst) when the joined path does not fit into dstSize characters.
 //   JoinAlways:           folder + "\" + name

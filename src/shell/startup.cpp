@@ -37,18 +37,6 @@ static BOOL s_setupRunning;
 // (Win32s) nothing is claimed and nothing is swept.
 static const char kScratchPrefix[] = "ZLT";
 
-// "ZLT" (any case), one to four hex digits, ".tmp": GetTempFileName's form.
-static bool IsScratchName(const char *name)
-{
-    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name, 3, kScratchPrefix, 3) != CSTR_EQUAL)
-        return false;
-    const char *p = name + 3;
-    size_t digits = 0;
-    while (((*p >= '0' && *p <= '9') || ((*p | 0x20) >= 'a' && (*p | 0x20) <= 'f')) && digits < 5)
-        ++p, ++digits;
-    return digits >= 1 && digits <= 4 && lstrcmpiA(p, ".tmp") == 0;
-}
-
 // The mutex name of an existing file: the same for every spelling of its
 // path (short or long, any case); mutex names have no "\".
 static bool ScratchClaimName(char *name, size_t size, const char *path)
@@ -105,7 +93,7 @@ static bool StaleScratchContent(const char *path)
 static bool SweepIfStale(const char *path, const WIN32_FIND_DATAA &found, const void *)
 {
     char name[MAX_PATH];
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsScratchName(found.cFileName) ||
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempName(found.cFileName, kScratchPrefix) ||
         !ScratchClaimName(name, sizeof name, path))
         return true;
     HANDLE owner = OpenMutexA(SYNCHRONIZE, FALSE, name);

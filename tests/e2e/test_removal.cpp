@@ -220,9 +220,7 @@ protected:
     void ExpectRemoved(bool iniKept)
     {
         EXPECT_TRUE(zt::WaitForNoProcess(kUninstaller, 30000));
-        static const InstallList *const kLists[] = {&g_basePrimaryList, &g_explorerList, &g_utilitiesList,
-                                                    &g_baseFurtherList, &g_siteListList};
-        for (const InstallList *list : kLists)
+        for (const InstallList *list : g_installLists)
             for (int i = 0; i < list->count; ++i) {
                 std::string file = std::string(kSpacedDest) + "\\" + list->rows[i].targetName;
                 EXPECT_TRUE(!zt::FileExists(file) || (iniKept && list == &g_siteListList)) << file;

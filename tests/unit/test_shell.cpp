@@ -225,6 +225,16 @@ TEST(Paths, TrailingSeparators)
     EXPECT_STREQ("", b);
 }
 
+// Only these are swept from the shared temporary folder: another program's
+// ZLT12345.TMP or ZLTX.tmp stays.
+TEST(Paths, TempNamesOfOurPrefixOnly)
+{
+    for (const char *name : {"ZLT1.tmp", "zltBEEF.TMP", "~ZLRa0.tmp"})
+        EXPECT_TRUE(IsTempName(name, name[0] == '~' ? "~zlr" : "ZLT")) << name;
+    for (const char *name : {"ZLT.tmp", "ZLT12345.tmp", "ZLTX.tmp", "ZLT1.tmp.bak", "ZL1.tmp", "ZLT1"})
+        EXPECT_FALSE(IsTempName(name, "ZLT")) << name;
+}
+
 // Run on code page 932 by unit_shell_cp932, skipped on others. "\x95\x5C"
 // is one character whose second byte is that of "\".
 TEST(CodePage932, SeparatorsAndPrefixesTakeDoubleByteCharactersWhole)
