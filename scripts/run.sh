@@ -50,6 +50,7 @@ fi
 
 echo "Running $build/setup.exe (prefix $WINEPREFIX, display $DISPLAY)..."
 out=$(mktemp)
+stamp=$(mktemp)
 "$ZL_WINE" "$build/setup.exe" >"$out" 2>&1 </dev/null
 rc=$?
 # The folder window the shell opens for the new group would keep the prefix
@@ -61,12 +62,34 @@ rm -f "$out"
 [ "$quiet" = 1 ] && rm -f "$temp/install.ini"
 zl_stop_display
 
+# Wine hands on only the low 8 bits of the exit code (3010 arrives as 194);
+# the log of this run, where there is one, has the whole code.
+code=$rc
+if [ "$temp/setup.log" -nt "$stamp" ]; then
+  logged=$(grep -a '^Exit code ' "$temp/setup.log" | tail -n1 | tr -dc '0-9-')
+  [ -n "$logged" ] && code=$logged
+fi
+rm -f "$stamp"
+case $code in
+  0) what="done" ;;
+  1602) what="cancelled" ;;
+  1603) what="failed" ;;
+  1641) what="done; it started a restart" ;;
+  3010) what="done; a restart is needed" ;;
+  *) what="" ;;
+esac
+
 dest=$(grep -a '^DEFDIR=' "$WINEPREFIX/drive_c/windows/win.ini" 2>/dev/null | tail -n1 | cut -d= -f2- | tr -d '\r')
-echo "setup.exe exited with $rc"
+echo "setup.exe exited with $code${what:+ ($what)}"
 echo "Log:             $temp/setup.log"
 if [ -n "$dest" ]; then
   echo "Installed files: $dest  (in $WINEPREFIX/drive_c)"
 else
   echo "Installed files: none recorded in win.ini [ZELTRA] DEFDIR"
 fi
+# A run that needs a restart did its work; every other code but 0 is a failure.
+case $code in
+  0 | 1641 | 3010) exit 0 ;;
+esac
+[ "$rc" = 0 ] && rc=1
 exit $rc
