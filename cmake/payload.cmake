@@ -62,7 +62,7 @@ add_custom_command(OUTPUT ${DOCUMENTS_STAMP}
   COMMAND ${HOST_TOOLS_DIR}/docgen ${PRODUCT_DIR} ${ZL_DOC_SCALE}
   COMMAND ${CMAKE_COMMAND} -E touch ${DOCUMENTS_STAMP}
   DEPENDS hosttools ${HOST_TOOLS_DIR}/docgen ${CMAKE_SOURCE_DIR}/tools/docgen.cpp
-          ${CMAKE_SOURCE_DIR}/tools/szdd_pack.h ${CMAKE_SOURCE_DIR}/src/install/catalogue_rows.h
+          ${CMAKE_SOURCE_DIR}/tools/szdd_pack.h ${CMAKE_SOURCE_DIR}/src/shell/catalogue_rows.h
   COMMENT "Writing the product's documents, sounds and site lists")
 
 # Real product files, when given, take the stand-ins' places by name.
@@ -85,7 +85,7 @@ add_custom_command(OUTPUT ${PAYLOAD_RC} ${PAYLOAD_DIR}/payload_sums.h ${PAYLOAD_
   COMMAND ${HOST_TOOLS_DIR}/payloadrc ${PRODUCT_DIR} ${OVERRIDE_ARG} ${PAYLOAD_DIR} ${INSTALL_INI_ARG}
   DEPENDS hosttools ${HOST_TOOLS_DIR}/payloadrc ${PRODUCT_TARGETS} ${DOCUMENTS_STAMP}
           ${OVERRIDE_FILES} ${INSTALL_INI_ARG} ${CMAKE_SOURCE_DIR}/tools/payloadrc.cpp
-          ${CMAKE_SOURCE_DIR}/tools/szdd_pack.h ${CMAKE_SOURCE_DIR}/src/install/catalogue_rows.h
+          ${CMAKE_SOURCE_DIR}/tools/szdd_pack.h ${CMAKE_SOURCE_DIR}/src/shell/catalogue_rows.h
   COMMENT "Packing the payload")
 add_custom_target(payload DEPENDS ${PAYLOAD_RC})
 target_sources(setup PRIVATE ${PAYLOAD_RC})

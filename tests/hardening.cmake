@@ -6,6 +6,10 @@ add_test(NAME host_cppcheck
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/cppcheck.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/cppcheck)
 set_tests_properties(host_cppcheck PROPERTIES LABELS host TIMEOUT 600)
 
+# The source folders as layers: no folder includes one above it.
+add_test(NAME host_layers COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/layers.sh ${CMAKE_SOURCE_DIR}/src)
+set_tests_properties(host_layers PROPERTIES LABELS host TIMEOUT 60)
+
 # The import tables of the tested setup.exe and uninstaller, and of the
 # 32-bit ones when this tree is the 64-bit test build.
 set(IMPORT_CHECKED $<TARGET_FILE:setup> $<TARGET_FILE:zlrem32>)

@@ -16,7 +16,7 @@ static const Row kRows[] = {
 #define ZL_DESC_MSG(n) ""
 #define ZL_ROW(resource, compressed, source, target, description, icon, required, carried) \
     {resource, target, carried},
-#include "install/catalogue_rows.h"
+#include "shell/catalogue_rows.h"
 #undef ZL_ROW
 };
 

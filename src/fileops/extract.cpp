@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "fileops/szdd.h"
-#include "install/catalogue.h"
+#include "shell/catalogue.h"
 #include "shell/paths.h"
 
 char g_szTempName[261];

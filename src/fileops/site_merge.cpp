@@ -4,12 +4,11 @@
 
 #include "fileops/extract.h"
 #include "fileops/placement.h"
-#include "flow/choice_dialogs.h"
-#include "install/catalogue.h"
-#include "install/sequence.h"
 #include "resource.h"
+#include "shell/catalogue.h"
 #include "shell/messages.h"
 #include "shell/paths.h"
+#include "shell/progress.h"
 #include "shell/textfile.h"
 #include "shell/window.h"
 

@@ -5,8 +5,6 @@
 #include "shell/options.h"
 #include "shell/window.h"
 
-int g_bCancel = 0;
-
 // The masks ChooseComponents hands to its dialog procedure; the offered one
 // becomes the choice.
 static int s_offered = 0;
@@ -179,32 +177,4 @@ INT_PTR CALLBACK ComponentsHelpDlgProc(HWND dialog, UINT message, WPARAM, LPARAM
         return FALSE;
     EndDialog(dialog, 1);
     return TRUE;
-}
-
-INT_PTR CALLBACK IconPlacementDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
-{
-    if (message == WM_INITDIALOG) {
-        int selected = g_iconLocation == 1 ? IDC_RADIO_SECOND : IDC_RADIO_FIRST;
-        CheckRadioButton(dialog, IDC_RADIO_FIRST, IDC_RADIO_SECOND, selected);
-        CenterWindow(dialog);
-    } else if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
-        g_iconLocation = IsTicked(dialog, IDC_RADIO_SECOND) ? 1 : 0;
-        EndDialog(dialog, 1);
-    } else if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, 0);
-    }
-    return FALSE;
-}
-
-INT_PTR CALLBACK StatusDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
-{
-    if (message == WM_INITDIALOG) {
-        CenterWindow(dialog);
-        return TRUE;
-    }
-    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        g_bCancel = 1;
-        return TRUE;
-    }
-    return FALSE;
 }

@@ -1,12 +1,8 @@
-// The dialogs through which the user steers the installation, and the
-// modeless status dialog.
+// The dialogs through which the user steers the installation.
 #ifndef ZELTRA_FLOW_CHOICE_DIALOGS_H
 #define ZELTRA_FLOW_CHOICE_DIALOGS_H
 
 #include <windows.h>
-
-// Set by the status dialog's Cancel button; never cleared.
-extern int g_bCancel;
 
 // DLG_INSTALL: 1 install or update, 2 remove, 0 exit.
 int AskInstallOrRemove(HWND owner, HINSTANCE instance);
@@ -20,9 +16,5 @@ int ShowComponentsHelp(HWND owner);
 INT_PTR CALLBACK InstallDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ComponentsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ComponentsHelpDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// Dialog 307: where the Explorer-interface icon goes (sets g_iconLocation).
-INT_PTR CALLBACK IconPlacementDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// DLG_COPY, modeless: progress text with Cancel.
-INT_PTR CALLBACK StatusDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 #endif

@@ -2,19 +2,34 @@
 
 #include <string.h>
 
-#include "flow/choice_dialogs.h"
 #include "groups/group_select.h"
 #include "groups/progman.h"
-#include "install/catalogue.h"
 #include "registry/registry.h"
 #include "resource.h"
+#include "shell/catalogue.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
+#include "shell/progress.h"
 #include "shell/sysdll.h"
 #include "shell/trace.h"
-#include "version.h"
 #include "shell/window.h"
+#include "version.h"
+
+INT_PTR CALLBACK IconPlacementDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        int selected = g_iconLocation == 1 ? IDC_RADIO_SECOND : IDC_RADIO_FIRST;
+        CheckRadioButton(dialog, IDC_RADIO_FIRST, IDC_RADIO_SECOND, selected);
+        CenterWindow(dialog);
+    } else if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        g_iconLocation = IsDlgButtonChecked(dialog, IDC_RADIO_SECOND) == BST_CHECKED ? 1 : 0;
+        EndDialog(dialog, 1);
+    } else if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 0);
+    }
+    return FALSE;
+}
 
 namespace {
 

@@ -4,7 +4,7 @@
 #ifndef ZELTRA_INSTALL_REGISTRATION_H
 #define ZELTRA_INSTALL_REGISTRATION_H
 
-#include "install/sequence.h"
+#include "install/steps.h"
 
 // Runs the registration steps in order on the sequence's state.
 void RunRegistrationSteps(SequenceContext &context);
@@ -12,5 +12,8 @@ void RunRegistrationSteps(SequenceContext &context);
 // Loads destDir\dllName and calls its DllRegisterServer. Sets *result to the
 // HRESULT and returns true when the export was called.
 bool SelfRegisterDll(const char *destDir, const char *dllName, HRESULT *result);
+
+// Dialog 307: where the Explorer-interface icon goes (sets g_iconLocation).
+INT_PTR CALLBACK IconPlacementDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 #endif

@@ -2,18 +2,12 @@
 
 #include "fileops/placement.h"
 #include "fileops/site_merge.h"
-#include "flow/choice_dialogs.h"
-#include "install/catalogue.h"
 #include "install/registration.h"
+#include "shell/catalogue.h"
 #include "shell/options.h"
 #include "shell/paths.h"
+#include "shell/progress.h"
 #include "shell/trace.h"
-
-void SetProgressText(HWND status, const char *text)
-{
-    if (status && IsWindow(status))
-        SetWindowTextA(status, text);
-}
 
 static void SetRequiredFileError(SequenceContext &c, const char *fileName)
 {

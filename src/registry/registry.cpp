@@ -5,6 +5,7 @@
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
+#include "shell/sysdll.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 #include "removal/removal_driver.h"
 
 #include "fileops/placement.h"
-#include "flow/choice_dialogs.h"
 #include "removal/removal_worker.h"
 #include "resource.h"
 #include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
+#include "shell/progress.h"
 #include "shell/window.h"
 
 namespace {

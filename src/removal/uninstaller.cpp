@@ -2,11 +2,11 @@
 
 #include <string.h>
 
-#include "install/catalogue.h"
 #include "removal/removal_driver.h"
 #include "removal/removal_worker.h"
 #include "removal/uninstaller_copy.h"
 #include "resource.h"
+#include "shell/catalogue.h"
 #include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/options.h"

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "install/catalogue.h"
+#include "shell/catalogue.h"
 #include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/options.h"

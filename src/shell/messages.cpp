@@ -2,12 +2,12 @@
 
 #include <stdarg.h>
 
-#include "shell/options.h"
 #include "shell/paths.h"
 #include "shell/sysdll.h"
 #include "shell/textfile.h"
 #include "shell/window.h"
 
+int g_bLogging = 0;
 int g_nExitCode = kExitOk;
 int g_bRebootNeeded = 0;
 int g_bRestartRequired = 0;

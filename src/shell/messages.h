@@ -16,6 +16,9 @@ int LoadMessage(UINT id, char *buffer, int size);
 // (a longer result is cut); returns the characters stored, 0 on failure.
 DWORD FormatMessageText(char *buffer, const char *templ, ...);
 
+// The log is written while this is set.
+extern int g_bLogging;
+
 // Appends "text\n" to setup.log in the current folder while logging is on.
 void LogLine(const char *text);
 

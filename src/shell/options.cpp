@@ -9,7 +9,6 @@
 #include "shell/window.h"
 
 char IniFileName[261];
-int g_bLogging = 0;
 int g_bAllowReboot = 0;
 int g_bSilent = 0;
 int g_bNoPass = 0;
@@ -18,9 +17,6 @@ int g_iconLocation = 0;
 int g_bExplore = 1;
 char g_szLine1[256];
 char g_szLine2[256];
-int g_nWinMajor = 0;
-int g_nWinMinor = 0;
-int g_bWinNT = 0;
 int nV = 0;
 int nM = 0;
 
@@ -133,34 +129,6 @@ void ComputeComponentMasks(bool isNT, int major, int minor, bool bonus, bool exp
         *allowed = kComponentClassic | kComponentExplorer | kComponentUtilities | kComponentBrowser;
         *offered = full;
     }
-}
-
-bool RunningOnWin32s()
-{
-    DWORD version = GetVersion();
-    return (version & 0x80000000u) && LOBYTE(LOWORD(version)) == 3;
-}
-
-bool WindowsVersion(DWORD *platformId, DWORD *major)
-{
-    typedef BOOL(WINAPI * GetVersionExProc)(OSVERSIONINFOA *);
-    if (auto getVersionEx = LoadedDllFunction<GetVersionExProc>("kernel32.dll", "GetVersionExA")) {
-        OSVERSIONINFOA info;
-        memset(&info, 0, sizeof info);
-        info.dwOSVersionInfoSize = sizeof info;
-        if (!getVersionEx(&info))
-            return false;
-        *platformId = info.dwPlatformId;
-        *major = info.dwMajorVersion;
-        return true;
-    }
-    DWORD version = GetVersion();
-    *major = LOBYTE(LOWORD(version));
-    if (!(version & 0x80000000u))
-        *platformId = VER_PLATFORM_WIN32_NT;
-    else
-        *platformId = RunningOnWin32s() ? VER_PLATFORM_WIN32s : VER_PLATFORM_WIN32_WINDOWS;
-    return true;
 }
 
 void DetectPlatform()

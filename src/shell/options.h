@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+// The platform globals DetectPlatform sets.
+#include "shell/sysdll.h"
+
 // Component mask bits (nV, nM and the components dialog's result).
 enum ComponentBits {
     kComponentClassic   = 1,
@@ -14,7 +17,6 @@ enum ComponentBits {
 };
 
 extern char IniFileName[261];     // the options file found, or empty
-extern int g_bLogging;
 extern int g_bAllowReboot;
 extern int g_bSilent;
 extern int g_bNoPass;
@@ -23,9 +25,6 @@ extern int g_iconLocation;        // 0 desktop, 1 "My Computer"
 extern int g_bExplore;
 extern char g_szLine1[256];
 extern char g_szLine2[256];
-extern int g_nWinMajor;
-extern int g_nWinMinor;
-extern int g_bWinNT;
 extern int nV;                    // components offered and preselected
 extern int nM;                    // components that may be chosen
 
@@ -35,15 +34,6 @@ void ReadInstallOptions();
 
 // Sets g_nWinMajor, g_nWinMinor, g_bWinNT, nV and nM.
 void DetectPlatform();
-
-// True on Windows 3.1 with Win32s: GetVersion's top bit set (not NT) and
-// major version 3 (Windows 95 and 98 report 4).
-bool RunningOnWin32s();
-
-// The platform id (VER_PLATFORM_WIN32s, _WINDOWS or _NT) and major version.
-// GetVersionExA arrived with NT 3.5 and may be missing from Win32s: where it
-// is, GetVersion's flags stand in. False when GetVersionExA fails.
-bool WindowsVersion(DWORD *platformId, DWORD *major);
 
 // The two comparison rules of the options file.
 bool OptionIsTrue(const char *value);   // "TRUE" (any case) or "1"

@@ -2,8 +2,11 @@
 
 #include <string.h>
 
-#include "shell/options.h"
 #include "shell/paths.h"
+
+int g_nWinMajor = 0;
+int g_nWinMinor = 0;
+int g_bWinNT = 0;
 
 // Newer than the headers the program is built against.
 #ifndef LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR
@@ -132,4 +135,32 @@ DWORD ShortPathName(const char *path, char *dst, DWORD size)
     typedef DWORD(WINAPI * GetShortPathNameProc)(LPCSTR, LPSTR, DWORD);
     auto getShortPathName = LoadedDllFunction<GetShortPathNameProc>("kernel32.dll", "GetShortPathNameA");
     return getShortPathName ? getShortPathName(path, dst, size) : 0;
+}
+
+bool RunningOnWin32s()
+{
+    DWORD version = GetVersion();
+    return (version & 0x80000000u) && LOBYTE(LOWORD(version)) == 3;
+}
+
+bool WindowsVersion(DWORD *platformId, DWORD *major)
+{
+    typedef BOOL(WINAPI * GetVersionExProc)(OSVERSIONINFOA *);
+    if (auto getVersionEx = LoadedDllFunction<GetVersionExProc>("kernel32.dll", "GetVersionExA")) {
+        OSVERSIONINFOA info;
+        memset(&info, 0, sizeof info);
+        info.dwOSVersionInfoSize = sizeof info;
+        if (!getVersionEx(&info))
+            return false;
+        *platformId = info.dwPlatformId;
+        *major = info.dwMajorVersion;
+        return true;
+    }
+    DWORD version = GetVersion();
+    *major = LOBYTE(LOWORD(version));
+    if (!(version & 0x80000000u))
+        *platformId = VER_PLATFORM_WIN32_NT;
+    else
+        *platformId = RunningOnWin32s() ? VER_PLATFORM_WIN32s : VER_PLATFORM_WIN32_WINDOWS;
+    return true;
 }

@@ -1,6 +1,7 @@
-// Where the program's DLLs come from. An installer is often started from a
-// Downloads folder, with the temporary folder as its current folder: a DLL
-// planted in either must never be loaded in place of a system one.
+// Which system this is, and where the program's DLLs come from. An
+// installer is often started from a Downloads folder, with the temporary
+// folder as its current folder: a DLL planted in either must never be
+// loaded in place of a system one.
 #ifndef ZELTRA_SHELL_SYSDLL_H
 #define ZELTRA_SHELL_SYSDLL_H
 
@@ -64,5 +65,20 @@ HMODULE LoadProductDll(const char *fullPath);
 // is found there; the restriction is back in force when it returns.
 typedef HRESULT(WINAPI *ProductExport)();
 HRESULT CallProductExport(ProductExport call, const char *folder);
+
+// True on Windows 3.1 with Win32s: GetVersion's top bit set (not NT) and
+// major version 3 (Windows 95 and 98 report 4).
+bool RunningOnWin32s();
+
+// The platform id (VER_PLATFORM_WIN32s, _WINDOWS or _NT) and major version.
+// GetVersionExA arrived with NT 3.5 and may be missing from Win32s: where it
+// is, GetVersion's flags stand in. False when GetVersionExA fails.
+bool WindowsVersion(DWORD *platformId, DWORD *major);
+
+// GetVersion's major and minor version, and whether the OS variable names
+// NT; set by DetectPlatform.
+extern int g_nWinMajor;
+extern int g_nWinMinor;
+extern int g_bWinNT;
 
 #endif

@@ -37,7 +37,7 @@ std::vector<CarriedFile> CarriedFiles()
         files.push_back({list, target});                                                  \
     }                                                                                     \
     ++index;
-#include "install/catalogue_rows.h"
+#include "shell/catalogue_rows.h"
 #undef ZL_ROW
 #undef ZL_DESC_MSG
     return files;

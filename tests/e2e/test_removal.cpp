@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "install/catalogue.h"
 #include "resource.h"
+#include "shell/catalogue.h"
 
 #include "harness.h"
 #include "install_state.h"

@@ -14,7 +14,7 @@
 #include "harness.h"
 #include "install_state.h"
 #include "resource.h"
-#include "shell/startup.h"
+#include "flow/startup.h"
 
 namespace {
 

@@ -8,12 +8,14 @@
 
 #include "flow/choice_dialogs.h"
 #include "flow/folder_prompts.h"
+#include "flow/startup.h"
 #include "groups/group_select.h"
+#include "install/registration.h"
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
+#include "shell/progress.h"
 #include "uidriver.h"
 
 namespace {

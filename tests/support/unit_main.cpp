@@ -2,7 +2,7 @@
 // same string table and dialogs as setup.exe.
 #include <windows.h>
 #include <gtest/gtest.h>
-#include "shell/startup.h"
+#include "flow/startup.h"
 
 int main(int argc, char **argv) {
     g_hInstance = GetModuleHandleA(NULL);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "install/catalogue.h"
+#include "shell/catalogue.h"
 #include "shell/messages.h"
 
 namespace {

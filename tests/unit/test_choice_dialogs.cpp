@@ -4,10 +4,12 @@
 #include <string>
 
 #include "flow/choice_dialogs.h"
+#include "flow/startup.h"
+#include "install/registration.h"
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/options.h"
-#include "shell/startup.h"
+#include "shell/progress.h"
 #include "uidriver.h"
 
 namespace {

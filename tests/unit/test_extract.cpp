@@ -4,7 +4,7 @@
 
 #include "fileops/extract.h"
 #include "harness.h"
-#include "install/catalogue.h"
+#include "shell/catalogue.h"
 
 namespace {
 

@@ -7,9 +7,10 @@
 #include "flow/folder_prompts.h"
 #include "harness.h"
 #include "resource.h"
+#include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
+#include "flow/startup.h"
 #include "uidriver.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "harness.h"
 #include "progman_fake.h"
 #include "resource.h"
-#include "shell/startup.h"
+#include "flow/startup.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include "fileops/site_merge.h"
 #include "harness.h"
 #include "hostile.h"
-#include "install/catalogue.h"
+#include "shell/catalogue.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
+#include "flow/startup.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
+#include "flow/startup.h"
 
 namespace {
 

@@ -7,19 +7,20 @@
 #include <string>
 #include <vector>
 
-#include "install/catalogue.h"
+#include "flow/startup.h"
 #include "install/registration.h"
 #include "install/sequence.h"
 #include "registry/registry.h"
 #include "removal/removal_worker.h"
+#include "shell/catalogue.h"
 #include "shell/options.h"
-#include "shell/startup.h"
+#include "shell/progress.h"
 #include "shell/sysdll.h"
 
 #include "harness.h"
 #include "install_state.h"
-#include "uidriver.h"
 #include "resource.h"
+#include "uidriver.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 
 #include "flow/driver.h"
 #include "harness.h"
-#include "install/catalogue.h"
+#include "shell/catalogue.h"
 #include "resource.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
-#include "shell/startup.h"
+#include "flow/startup.h"
 #include "shell/workfolder.h"
 #include "uidriver.h"
 

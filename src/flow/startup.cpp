@@ -1,18 +1,18 @@
-#include "shell/startup.h"
+#include "flow/startup.h"
 
 #include <string.h>
 
 #include "fileops/extract.h"
 #include "fileops/szdd.h"
-#include "flow/choice_dialogs.h"
 #include "flow/driver.h"
-#include "install/catalogue.h"
 #include "removal/uninstaller_copy.h"
 #include "resource.h"
+#include "shell/catalogue.h"
 #include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
+#include "shell/progress.h"
 #include "shell/sysdll.h"
 #include "shell/trace.h"
 #include "shell/workfolder.h"

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "shell/startup.h"
+#include "flow/startup.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {

@@ -1,4 +1,4 @@
-#include "install/catalogue.h"
+#include "shell/catalogue.h"
 
 #include "resource.h"
 #include "shell/messages.h"
@@ -19,7 +19,7 @@ char g_szDescExplorerHelp[256];
 const PayloadResource g_payloadResources[kPayloadResourceCount] = {
 #define ZL_ROW(resource, compressed, source, target, description, icon, required, carried) \
     {resource, "EXE", compressed, compressed},
-#include "install/catalogue_rows.h"
+#include "shell/catalogue_rows.h"
 #undef ZL_ROW
     {"INSTINI", "EXE", "Install.ini", "Install.ini"},
 };
@@ -27,7 +27,7 @@ const PayloadResource g_payloadResources[kPayloadResourceCount] = {
 static const PayloadEntry kInitialRows[] = {
 #define ZL_ROW(resource, compressed, source, target, description, icon, required, carried) \
     {source, target, description, icon, required, 0, 0},
-#include "install/catalogue_rows.h"
+#include "shell/catalogue_rows.h"
 #undef ZL_ROW
 };
 
@@ -37,7 +37,7 @@ static_assert(kRowCount == kPayloadResourceCount - 1, "one install-list row per 
 static PayloadEntry s_rows[kRowCount] = {
 #define ZL_ROW(resource, compressed, source, target, description, icon, required, carried) \
     {source, target, description, icon, required, 0, 0},
-#include "install/catalogue_rows.h"
+#include "shell/catalogue_rows.h"
 #undef ZL_ROW
 };
 

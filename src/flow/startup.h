@@ -1,6 +1,6 @@
 // Start-up, the background window and its message loop.
-#ifndef ZELTRA_SHELL_STARTUP_H
-#define ZELTRA_SHELL_STARTUP_H
+#ifndef ZELTRA_FLOW_STARTUP_H
+#define ZELTRA_FLOW_STARTUP_H
 
 #include "shell/window.h"
 

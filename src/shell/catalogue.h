@@ -1,7 +1,7 @@
 // The payload catalogue: the embedded resources and the five install lists,
 // linked by position.
-#ifndef ZELTRA_INSTALL_CATALOGUE_H
-#define ZELTRA_INSTALL_CATALOGUE_H
+#ifndef ZELTRA_SHELL_CATALOGUE_H
+#define ZELTRA_SHELL_CATALOGUE_H
 
 #include <windows.h>
 
