@@ -16,7 +16,10 @@ int LoadMessage(UINT id, char *buffer, int size);
 // (a longer result is cut); returns the characters stored, 0 on failure.
 DWORD FormatMessageText(char *buffer, const char *templ, ...);
 
-// Appends "text\n" to setup.log in the current folder while logging is on.
+// The log: setup.log in the current folder, or the file /log names.
+extern char g_szLogFile[MAX_PATH];
+
+// Appends "text\n" to the log while logging is on.
 void LogLine(const char *text);
 
 // LogLine with printf-style formatting, bounded to one 2048-character line.
@@ -39,6 +42,7 @@ enum ExitCode {
     kExitNoClass = -1,
     kExitCancelled = 1602,
     kExitFailed = 1603,
+    kExitBadCommandLine = 1639,
     kExitRestartStarted = 1641,
     kExitRestartNeeded = 3010
 };
