@@ -449,8 +449,7 @@ TEST_F(QuietInstall, UnknownSwitchInstallsNothing)
     run.commandLine = "\"" + SetupExe() + "\" /bogus";
     run.tempDir = temp;
     Started setup = Start(run);
-    HWND box = WaitForDialog({"ZELTRA Pro Installation", 0, setup.pi.dwProcessId});
-    EXPECT_TRUE(box && TypeInto(box, "key Return"));
+    EXPECT_TRUE(AnswerWithKeys("/bogus: unknown switch", "key Return", setup.pi.dwProcessId));
     EXPECT_EQ(1639u, Wait(setup, 30000));
     EXPECT_FALSE(DirExists(kProgramFilesDest));
 }

@@ -342,8 +342,9 @@ TEST(Options, SwitchesAreReadOrRefusedNamingTheWord)
         SetupSwitches s;
         EXPECT_EQ(c.error == kSwitchOk, ParseSetupSwitches(c.args.c_str(), &s));
         EXPECT_EQ(c.error, s.error);
-        if (c.refused)
+        if (c.refused) {
             EXPECT_STREQ(c.refused, s.refused);
+        }
         EXPECT_EQ(nullptr, strpbrk(s.shown, "\r\n"));
         EXPECT_LT(strlen(s.refused), sizeof s.refused);
     }
