@@ -59,6 +59,20 @@ add_custom_command(TARGET setup POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E sha256sum $<TARGET_FILE:setup>
   VERBATIM)
 
+# The release's winget manifest, of the image just built (and signed).
+set(ZL_WINGET_INSTALLER_URL "https://example.com/zeltra-pro/setup.exe" CACHE STRING
+    "Where the winget manifest says setup.exe is downloaded from (the default is a placeholder)")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(ZL_WINGET_ARCH x86)
+else()
+  set(ZL_WINGET_ARCH x64)
+endif()
+add_custom_command(TARGET setup POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:setup> -DOUT=${CMAKE_BINARY_DIR}/winget
+          -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DURL=${ZL_WINGET_INSTALLER_URL} -DARCH=${ZL_WINGET_ARCH}
+          -P ${CMAKE_SOURCE_DIR}/cmake/winget.cmake
+  VERBATIM)
+
 # The suite builds the product twice and compares, and signs a copy with a
 # throwaway certificate that the end-to-end tests then install from.
 if(ZL_BUILD_TESTS)
@@ -70,6 +84,9 @@ if(ZL_BUILD_TESTS)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/product_dir.sh ${HOST_TOOLS_DIR}/payloadrc
             ${CMAKE_BINARY_DIR}/product ${CMAKE_BINARY_DIR}/product-dir-check)
   set_tests_properties(host_product_dir PROPERTIES LABELS host TIMEOUT 300)
+  add_test(NAME host_winget
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/host/winget.py ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+  set_tests_properties(host_winget PROPERTIES LABELS host TIMEOUT 60)
   add_test(NAME e2e_signed
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/signed.sh ${CMAKE_SOURCE_DIR} $<TARGET_FILE:setup>
             ${CMAKE_BINARY_DIR}/signed)

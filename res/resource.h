@@ -82,5 +82,18 @@
 #define MSG_GROUP_UNUSABLE        10083
 #define MSG_NO_COMMON_DIALOGS     10084
 #define MSG_CONFIRM_REMOVAL       10085
+/* The command line: its usage, the refusal, and the reasons in the order
+   of SwitchError (shell/cmdline.h). */
+#define MSG_USAGE                 10100
+#define MSG_SWITCH_REFUSED        10101
+#define MSG_SWITCH_UNKNOWN        10102
+#define MSG_SWITCH_NEEDS_VALUE    10103
+#define MSG_SWITCH_NO_VALUE       10104
+#define MSG_SWITCH_TOO_LONG       10105
+#define MSG_SWITCH_UNUSABLE       10106
+#define MSG_SWITCH_OPEN_QUOTE     10107
+#define MSG_SWITCH_REPEATED       10108
+#define MSG_SWITCH_NO_FILE        10109
+#define MSG_SWITCH_NOT_WRITABLE   10110
 
 #endif

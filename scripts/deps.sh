@@ -3,7 +3,8 @@
 # the MinGW-w64 cross compilers, Wine (32- and 64-bit), a virtual X display
 # and real keyboard and mouse input on it (xdotool), picture tools,
 # GoogleTest sources, the reference SZDD tools and decoder library, cppcheck,
-# xmllint (the manifest check),
+# xmllint (the manifest check), jsonschema and YAML for Python (the winget
+# manifest check),
 # and the Japanese locale some tests run the program under.
 set -euo pipefail
 
@@ -14,6 +15,7 @@ packages=(
   wine wine64 wine32:i386 fonts-wine
   xvfb xauth x11-utils x11-apps xdotool imagemagick
   mscompress libmspack-dev nsis file cppcheck locales libxml2-utils
+  python3 python3-jsonschema python3-yaml
 )
 
 SUDO=

@@ -101,17 +101,16 @@ static void DefaultFolder(char *dest)
     FormatText(dest, kDirSize, "%s%s", drive, folder);
 }
 
-// The default destination, then DIR32 of install.ini, then a recorded DIR.
+// The default destination, then /dir or DIR32 of install.ini, then a
+// recorded DIR.
 static void DefaultDestination(char *dest)
 {
     DefaultFolder(dest);
 
-    if (IniFileName[0]) {
-        char value[kDirSize];
-        GetPrivateProfileStringA("ZELTRA", "DIR32", dest, value, sizeof value, IniFileName);
-        if (strcmp(value, dest) != 0)
-            CopyText(dest, kDirSize, value);
-    }
+    char value[kDirSize];
+    ReadPlacementOption("DIR32", dest, value, sizeof value);
+    if (strcmp(value, dest) != 0)
+        CopyText(dest, kDirSize, value);
     char recorded[256];
     GetProfileStringA("ZELTRA", "DIR", dest, recorded, sizeof recorded);
     if (recorded[0])
@@ -252,14 +251,17 @@ static void ReportSuccess(HWND window)
 {
     char text[2048], caption[256];
     LoadMessage(MSG_CONGRATULATIONS, caption, sizeof caption);
-    if (g_bRebootNeeded) {
-        LoadMessage(MSG_RESTART_AFTER_INSTALL, text, sizeof text);
-        if (g_bSilent) {
-            if (!g_bAllowReboot)
-                g_bRebootNeeded = 0;
-        } else if (MessageBoxA(window, text, caption, MB_SYSTEMMODAL | MB_OKCANCEL | MB_SETFOREGROUND) != IDOK) {
+    if (g_bRebootNeeded && (g_bSilent || g_bNoRestart)) {
+        // Not asked: restarted only where allowed. /norestart still says
+        // it is done; the exit code says a restart is due.
+        if (!g_bAllowReboot)
             g_bRebootNeeded = 0;
-        }
+        if (g_bSilent)
+            return;
+    } else if (g_bRebootNeeded) {
+        LoadMessage(MSG_RESTART_AFTER_INSTALL, text, sizeof text);
+        if (MessageBoxA(window, text, caption, MB_SYSTEMMODAL | MB_OKCANCEL | MB_SETFOREGROUND) != IDOK)
+            g_bRebootNeeded = 0;
         return;
     }
     LoadMessage(MSG_INSTALL_SUCCESS, text, sizeof text);

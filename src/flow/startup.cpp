@@ -8,6 +8,7 @@
 #include "removal/uninstaller_copy.h"
 #include "resource.h"
 #include "shell/catalogue.h"
+#include "shell/cmdline.h"
 #include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/options.h"
@@ -291,12 +292,14 @@ static bool RegisterMainClass()
     return RegisterClassA(&wc) != 0;
 }
 
-int RunProgram(HINSTANCE instance)
+int RunProgram(HINSTANCE instance, const char *args)
 {
     ZL_MARK("startup");
     // Before anything can load a DLL: none from this folder or the current one.
     RestrictDllSearch();
     g_hInstance = instance;
+    // Relative paths in it are the caller's, so before the folder changes.
+    ReadCommandLine(args);
 
     // The temporary folder is the work folder and the current directory for
     // the whole run. It becomes current only once it takes a file: a
@@ -329,6 +332,12 @@ int RunProgram(HINSTANCE instance)
     ReadInstallOptions();
     DetectPlatform();
 
+    int exitCode;
+    if (AnswerCommandLine(g_bSilent != 0, &exitCode)) {
+        if (workFolderOk)
+            RemoveTempFiles();
+        return exitCode;
+    }
     if (!workFolderOk) {
         char shown[MAX_PATH];
         TempFolderText(shown, sizeof shown);

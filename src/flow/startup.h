@@ -5,8 +5,9 @@
 #include "shell/window.h"
 
 
-// The whole program: start-up, window, message loop. Returns the exit code.
-int RunProgram(HINSTANCE instance);
+// The whole program: start-up, window, message loop; args is the command
+// line after the program's name. Returns the exit code.
+int RunProgram(HINSTANCE instance, const char *args);
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -2,7 +2,7 @@
 
 #include "flow/startup.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int)
 {
-    return RunProgram(instance);
+    return RunProgram(instance, args);
 }

@@ -37,8 +37,8 @@ const char kSection[] = "ZELTRA";
 const char kExplorerItem[] = "ZELTRA Pro Explorer";
 const char kExplorerJunction[] = "ZELTRA Pro Explorer." ZL_CLASS_EXPLORER;
 const char kOldUninstallTitle[] = "Uninstall ZELTRA Pro";
-const char kUninstallDisplayName[] = "Marlquin ZELTRA Pro Uninstall";
-const char kPublisher[] = "Marlquin";
+const char kUninstallDisplayName[] = ZL_UNINSTALL_NAME;
+const char kPublisher[] = ZL_PUBLISHER;
 const char kStubDll[] = "zlstub.dll";
 const char kExplorerDll[] = "zlexpl32.dll";
 const char kBrowserDll[] = "zlbrowse.dll";
@@ -161,8 +161,7 @@ void ChooseGroupName(SequenceContext &c, char *group)
     char remembered[kGroupSize] = "";
     GetProfileStringA(kSection, "GROUP", ZL_DEFAULT_GROUP, remembered, sizeof remembered);
     CopyText(group, kGroupSize, remembered);
-    if (IniFileName[0])
-        GetPrivateProfileStringA(kSection, "GROUP32", remembered, group, kGroupSize, IniFileName);
+    ReadPlacementOption("GROUP32", remembered, group, kGroupSize);
     // A name Program Manager cannot carry is the user's to change, not ours.
     while (!Quiet(c)) {
         if (!AskGroupName(c.owner, g_hInstance, group)) {

@@ -139,7 +139,7 @@ int RemoveProduct(HWND owner, const char *folder, const char *group, const char 
     if (outcome == -1 && g_bRebootNeeded) {
         if (ownFolder)
             ScheduleFolderRemoval(folder);
-        if (!AskRestart(owner) || (g_bSilent && !g_bAllowReboot))
+        if (g_bNoRestart || !AskRestart(owner) || (g_bSilent && !g_bAllowReboot))
             g_bRebootNeeded = 0;
         return kExitRestartNeeded;
     }

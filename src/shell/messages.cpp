@@ -13,6 +13,7 @@ int g_bRebootNeeded = 0;
 int g_bRestartRequired = 0;
 BOOL g_bQuitRequested = FALSE;
 int g_nQuitCode = 0;
+char g_szLogFile[MAX_PATH] = "setup.log";
 
 int LoadMessage(UINT id, char *buffer, int size)
 {
@@ -50,7 +51,7 @@ void LogLine(const char *text)
     if (!g_bLogging)
         return;
     TextWriter log;
-    if (!OpenTextWriter(&log, "setup.log", true))
+    if (!OpenTextWriter(&log, g_szLogFile, true))
         return;
     // Formatted messages break lines with CR LF already.
     PutLines(&log, text);

@@ -19,7 +19,10 @@ DWORD FormatMessageText(char *buffer, const char *templ, ...);
 // The log is written while this is set.
 extern int g_bLogging;
 
-// Appends "text\n" to setup.log in the current folder while logging is on.
+// The log: setup.log in the current folder, or the file /log names.
+extern char g_szLogFile[MAX_PATH];
+
+// Appends "text\n" to the log while logging is on.
 void LogLine(const char *text);
 
 // LogLine with printf-style formatting, bounded to one 2048-character line.
@@ -42,6 +45,7 @@ enum ExitCode {
     kExitNoClass = -1,
     kExitCancelled = 1602,
     kExitFailed = 1603,
+    kExitBadCommandLine = 1639,
     kExitRestartStarted = 1641,
     kExitRestartNeeded = 3010
 };

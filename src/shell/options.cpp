@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "shell/cmdline.h"
 #include "shell/folders.h"
 #include "shell/messages.h"
 #include "shell/paths.h"
@@ -10,6 +11,7 @@
 
 char IniFileName[261];
 int g_bAllowReboot = 0;
+int g_bNoRestart = 0;
 int g_bSilent = 0;
 int g_bNoPass = 0;
 int gbInstallBonusPack = 1;
@@ -33,6 +35,10 @@ bool OptionIsFalse(const char *value)
 static void LocateOptionsFile()
 {
     IniFileName[0] = '\0';
+    if (g_switches.given & kSwitchIni) {
+        CopyText(IniFileName, sizeof IniFileName, g_switches.ini);
+        return;
+    }
     char folder[261];
     DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
     if (n == 0 || n >= sizeof folder)
@@ -72,46 +78,77 @@ static void UseNoFileDefaults()
     g_szLine2[0] = '\0';
 }
 
+static void ReadOptionsFile()
+{
+    char value[261];
+    ReadOption("LOGGING", "FALSE", value, sizeof value);
+    g_bLogging = OptionIsFalse(value) ? 0 : 1;
+    ReadOption("ALLOWRBT", "FALSE", value, sizeof value);
+    g_bAllowReboot = OptionIsTrue(value) ? 1 : 0;
+    ReadOption("QUIET", "FALSE", value, sizeof value);
+    g_bSilent = OptionIsTrue(value) ? 1 : 0;
+    ReadOption("NOPASSWORD", "FALSE", value, sizeof value);
+    g_bNoPass = OptionIsTrue(value) ? 1 : 0;
+    ReadOption("BONUS", "TRUE", value, sizeof value);
+    gbInstallBonusPack = OptionIsTrue(value) ? 1 : 0;
+    ReadOption("DESKTOP", "TRUE", value, sizeof value);
+    g_iconLocation = OptionIsTrue(value) ? 0 : 1;
+    ReadOption("EXPLORER", "TRUE", value, sizeof value);
+    g_bExplore = OptionIsFalse(value) ? 0 : 1;
+    ReadOption("LINE1", "", g_szLine1, sizeof g_szLine1);
+    ReadOption("LINE2", "", g_szLine2, sizeof g_szLine2);
+}
+
+// The switches win over the file. A quiet run restarts only when the file
+// allows it, also when there is no file.
+static void ApplySwitches()
+{
+    const unsigned given = g_switches.given;
+    if (given & kSwitchQuiet) {
+        if (!IniFileName[0])
+            g_bAllowReboot = 0;
+        g_bSilent = 1;
+        g_bLogging = 1;
+    }
+    g_bNoRestart = (given & kSwitchNoRestart) ? 1 : 0;
+    if (g_bNoRestart)
+        g_bAllowReboot = 0;
+    CopyText(g_szLogFile, sizeof g_szLogFile, (given & kSwitchLog) ? g_switches.log : "setup.log");
+    if (given & kSwitchLog)
+        g_bLogging = 1;
+}
+
 void ReadInstallOptions()
 {
     LocateOptionsFile();
     if (IniFileName[0] == '\0' || !IsExistingFile(IniFileName)) {
         IniFileName[0] = '\0';
         UseNoFileDefaults();
-        return;
+    } else {
+        ReadOptionsFile();
     }
-
-    char value[261];
-    ReadOption("LOGGING", "FALSE", value, sizeof value);
-    g_bLogging = OptionIsFalse(value) ? 0 : 1;
-
-    ReadOption("ALLOWRBT", "FALSE", value, sizeof value);
-    g_bAllowReboot = OptionIsTrue(value) ? 1 : 0;
-
-    ReadOption("QUIET", "FALSE", value, sizeof value);
-    g_bSilent = OptionIsTrue(value) ? 1 : 0;
+    ApplySwitches();
+    if (g_switches.shown[0])
+        LogFormat("Command line: %s", g_switches.shown);
+    // Without a file and without switches nothing is logged: logging is off.
     LogFormat("g_bSilent=%d", g_bSilent);
-
-    ReadOption("NOPASSWORD", "FALSE", value, sizeof value);
-    g_bNoPass = OptionIsTrue(value) ? 1 : 0;
     LogFormat("g_bNoPass=%d", g_bNoPass);
-
-    ReadOption("BONUS", "TRUE", value, sizeof value);
-    gbInstallBonusPack = OptionIsTrue(value) ? 1 : 0;
     LogFormat("gbInstallBonusPack=%d", gbInstallBonusPack);
-
-    ReadOption("DESKTOP", "TRUE", value, sizeof value);
-    g_iconLocation = OptionIsTrue(value) ? 0 : 1;
     LogFormat("g_iconLocation=%d", g_iconLocation);
-
-    ReadOption("EXPLORER", "TRUE", value, sizeof value);
-    g_bExplore = OptionIsFalse(value) ? 0 : 1;
     LogFormat("g_bExplore=%d", g_bExplore);
-
-    ReadOption("LINE1", "", g_szLine1, sizeof g_szLine1);
-    ReadOption("LINE2", "", g_szLine2, sizeof g_szLine2);
     LogFormat("g_szLine1=\"%s\"", g_szLine1);
     LogFormat("g_szLine2=\"%s\"", g_szLine2);
+}
+
+void ReadPlacementOption(const char *key, const char *fallback, char *value, DWORD size)
+{
+    const bool dir = lstrcmpiA(key, "DIR32") == 0;
+    if (g_switches.given & (dir ? kSwitchDir : kSwitchGroup))
+        CopyText(value, size, dir ? g_switches.dir : g_switches.group);
+    else if (IniFileName[0])
+        GetPrivateProfileStringA("ZELTRA", key, fallback, value, size, IniFileName);
+    else
+        CopyText(value, size, fallback);
 }
 
 void ComputeComponentMasks(bool isNT, int major, int minor, bool bonus, bool explore,

@@ -18,6 +18,7 @@ enum ComponentBits {
 
 extern char IniFileName[261];     // the options file found, or empty
 extern int g_bAllowReboot;
+extern int g_bNoRestart;          // /norestart: not even asked about
 extern int g_bSilent;
 extern int g_bNoPass;
 extern int gbInstallBonusPack;
@@ -28,9 +29,14 @@ extern char g_szLine2[256];
 extern int nV;                    // components offered and preselected
 extern int nM;                    // components that may be chosen
 
-// Finds install.ini (temporary folder first, then beside the program) and
-// sets the option flags from its [INSTALL] section.
+// Finds install.ini (the /ini file, else the temporary folder's, else the
+// one beside the program), sets the option flags from its [INSTALL]
+// section and then from the command line's switches, which win.
 void ReadInstallOptions();
+
+// [ZELTRA] DIR32 or GROUP32: the command line's /dir or /group, else
+// install.ini's, else fallback.
+void ReadPlacementOption(const char *key, const char *fallback, char *value, DWORD size);
 
 // Sets g_nWinMajor, g_nWinMinor, g_bWinNT, nV and nM.
 void DetectPlatform();

@@ -73,6 +73,8 @@ protected:
     std::string temp;
     std::vector<std::string> installOptions{"QUIET=1", "LOGGING=1"};
     std::vector<std::string> zeltraOptions;
+    bool withIni = true;
+    std::string args;   // the command line after the program's name
     std::vector<std::string> folders{kProgramFilesDest, "C:\\WIN32APP", "C:\\ZELTRA", "C:\\zt\\dest"};
 
     void SetUp() override
@@ -90,8 +92,11 @@ protected:
     // (a payload copy of that name): it is written again for every run.
     DWORD Install(bool withOS = true)
     {
-        WriteInstallIni(temp, installOptions, zeltraOptions);
+        if (withIni)
+            WriteInstallIni(temp, installOptions, zeltraOptions);
         zt::Run run;
+        if (!args.empty())
+            run.commandLine = "\"" + SetupExe() + "\" " + args;
         run.tempDir = temp;
         run.withOS = withOS;
         run.env = {{"ZELTRA_CALL_LOG", CallLogPath()}};
@@ -382,6 +387,71 @@ TEST_F(QuietInstall, ExitCodesTellWhatHappened)
     HWND choice = WaitForDialog({"ZELTRA Pro Installation", 0, setup.pi.dwProcessId});
     EXPECT_TRUE(choice && TypeInto(choice, "key Escape"));
     EXPECT_EQ(1602u, Wait(setup, 30000));
+}
+
+// As winget runs it: the manifest's switches, no install.ini anywhere. The
+// entry is the one the manifest says the list of programs will show.
+TEST_F(QuietInstall, ManifestSwitchesInstallWithoutAnOptionsFile)
+{
+    const std::string manifest = ReadFileText(ExeDir() + "\\winget\\Marlquin.ZELTRAPro.installer.yaml");
+    auto value = [&](const std::string &key, const char *token = "", const std::string &by = "") {
+        size_t at = manifest.find(key + ": '"), end = manifest.find('\'', at + key.size() + 3);
+        std::string v = at == std::string::npos ? "" : manifest.substr(at + key.size() + 3, end - at - key.size() - 3);
+        return *token ? v.replace(v.find(token), strlen(token), by) : v;
+    };
+    const std::string log = FreshDir("deploy") + "\\deploy log.txt", dest = "C:\\zt\\dest\\by switch";
+    args = value("Silent") + " " + value("Log", "<LOGPATH>", log) + " " + value("InstallLocation", "<INSTALLPATH>", dest) +
+           " /group=\"ZELTRA Pro Deploy\"";
+    withIni = false;
+    EXPECT_EQ(3010u, Install()) << "quiet: no restart without ALLOWRBT";
+    EXPECT_TRUE(FileExists(dest + "\\zlclient.exe"));
+    EXPECT_EQ("ZELTRA Pro Deploy", WinIni("ZELTRA", "GROUP"));
+    RemoveTree(GroupFolder("ZELTRA Pro Deploy"));
+    std::vector<std::string> lines = ReadLines(log);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ("Command line: " + args, lines.front());
+    EXPECT_EQ("Exit code 3010", lines.back());
+    EXPECT_FALSE(FileExists(temp + "\\setup.log"));
+    for (const char *name : {"DisplayName", "Publisher", "DisplayVersion"}) {
+        std::string written;
+        RegValue(HKEY_LOCAL_MACHINE, kUninstallKey, name, &written);
+        EXPECT_EQ(written, value(name)) << name;
+    }
+}
+
+TEST_F(QuietInstall, SwitchWinsOverTheOptionsFile)
+{
+    zeltraOptions = {"DIR32=C:\\zt\\dest\\from-ini"};
+    args = "/DIR:C:\\zt\\dest\\from-switch";
+    ASSERT_TRUE(Installed(Install()));
+    EXPECT_EQ("C:\\zt\\dest\\from-switch", WinIni("ZELTRA", "DEFDIR"));
+    EXPECT_FALSE(DirExists("C:\\zt\\dest\\from-ini"));
+    std::vector<std::string> log = Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ("Command line: " + args, log[0]);
+    EXPECT_EQ("g_bSilent=1", log[1]);
+}
+
+// Refused with 1639 before anything is done: a log line when quiet, a
+// message box otherwise.
+TEST_F(QuietInstall, UnknownSwitchInstallsNothing)
+{
+    withIni = false;
+    args = "/quiet /bogus";
+    EXPECT_EQ(1639u, Install());
+    EXPECT_FALSE(DirExists(kProgramFilesDest));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    std::vector<std::string> log = Log();
+    EXPECT_TRUE(Contains(log, "Setup cannot use its command line: /bogus: unknown switch."));
+    EXPECT_EQ("Exit code 1639", log.empty() ? "" : log.back());
+
+    zt::Run run;
+    run.commandLine = "\"" + SetupExe() + "\" /bogus";
+    run.tempDir = temp;
+    Started setup = Start(run);
+    EXPECT_TRUE(AnswerWithKeys("/bogus: unknown switch", "key Return", setup.pi.dwProcessId));
+    EXPECT_EQ(1639u, Wait(setup, 30000));
+    EXPECT_FALSE(DirExists(kProgramFilesDest));
 }
 
 }  // namespace

@@ -658,7 +658,7 @@ TEST(Background, TealWithPictureTopLeftAndLogoBottomRight)
 
     g_hook = SetWindowsHookExA(WH_GETMESSAGE, HoldStartCommand, NULL, GetCurrentThreadId());
     ASSERT_TRUE(g_hook != NULL);
-    int code = RunProgram(GetModuleHandleA(NULL));
+    int code = RunProgram(GetModuleHandleA(NULL), "");
     UnhookWindowsHookEx(g_hook);
     // The class is registered once per process; a repeated run registers it anew.
     UnregisterClassA("ZTInstal", GetModuleHandleA(NULL));

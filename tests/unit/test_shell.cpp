@@ -12,6 +12,7 @@
 #include "harness.h"
 #include "shell/catalogue.h"
 #include "resource.h"
+#include "shell/cmdline.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
@@ -313,6 +314,51 @@ TEST(Options, ComponentMasksPerPlatform)
         EXPECT_EQ(c.offered, offered);
         EXPECT_EQ(c.allowed, allowed);
     }
+}
+
+// The command line as deployment tools and hostile callers write it.
+TEST(Options, SwitchesAreReadOrRefusedNamingTheWord)
+{
+    const std::string longWord = "/dir=C:\\" + std::string(300, 'a'), huge = "/x" + std::string(5000, 'b');
+    const struct {
+        std::string args;
+        SwitchError error;
+        const char *refused;
+    } cases[] = {
+        {"/QUIET -Log:\"C:\\a b\\x.log\" /dir=\"C:\\P F\\Z\" /Group=\"My Tools\" /q /norestart", kSwitchOk, ""},
+        {"/quiet /bogus /dir=C:\\x", kSwitchUnknown, "/bogus"},
+        {"setup.ini", kSwitchUnknown, "setup.ini"},
+        {"/dir=C:\\x /DIR:C:\\y", kSwitchRepeated, "/DIR:C:\\y"},
+        {"/group=\"Tools /quiet", kSwitchOpenQuote, "/group=\"Tools /quiet"},
+        {"/dir= /quiet", kSwitchNeedsValue, "/dir="},
+        {"/quiet=0", kSwitchTakesNoValue, "/quiet=0"},
+        {"/dir=C:\\*", kSwitchUnusable, "/dir=C:\\*"},
+        {"/x\r\nExit code 0", kSwitchUnusable, "/x??Exit"},
+        {longWord, kSwitchTooLong, NULL},
+        {huge, kSwitchTooLong, NULL},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args.substr(0, 80));
+        SetupSwitches s;
+        EXPECT_EQ(c.error == kSwitchOk, ParseSetupSwitches(c.args.c_str(), &s));
+        EXPECT_EQ(c.error, s.error);
+        if (c.refused) {
+            EXPECT_STREQ(c.refused, s.refused);
+        }
+        EXPECT_EQ(nullptr, strpbrk(s.shown, "\r\n"));
+        EXPECT_LT(strlen(s.refused), sizeof s.refused);
+    }
+    SetupSwitches s;
+    ASSERT_TRUE(ParseSetupSwitches(cases[0].args.c_str(), &s));
+    EXPECT_EQ(unsigned(kSwitchQuiet | kSwitchNoRestart | kSwitchLog | kSwitchDir | kSwitchGroup), s.given);
+    EXPECT_STREQ("C:\\a b\\x.log", s.log);
+    EXPECT_STREQ("C:\\P F\\Z", s.dir);
+    EXPECT_STREQ("My Tools", s.group);
+    // Relative paths are the caller's: made full before the folder changes.
+    char here[MAX_PATH];
+    GetCurrentDirectoryA(sizeof here, here);
+    ASSERT_TRUE(ParseSetupSwitches("/ini=opts.ini", &s));
+    EXPECT_EQ(std::string(here) + (here[strlen(here) - 1] == '\\' ? "" : "\\") + "opts.ini", s.ini);
 }
 
 // ---------------------------------------------------------------------------
