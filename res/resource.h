@@ -82,5 +82,6 @@
 #define MSG_GROUP_UNUSABLE        10083
 #define MSG_NO_COMMON_DIALOGS     10084
 #define MSG_CONFIRM_REMOVAL       10085
+#define MSG_REMOVAL_RUNNING       10086
 
 #endif
