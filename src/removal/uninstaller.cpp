@@ -20,7 +20,7 @@ namespace {
 const int kPathSize = 512;
 const char kSection[] = "ZELTRA";
 // Setup's sweep of stale copies holds the mutex for a moment.
-const DWORD kClaimWaitMs = 2000;
+const DWORD kClaimWaitMs = 500;
 const int kDeleteTries = 40;
 const DWORD kDeleteWaitMs = 250;
 

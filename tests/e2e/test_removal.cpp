@@ -336,9 +336,9 @@ TEST_F(UninstallerEndToEnd, TwoQuietUninstallsAtOnce)
     for (const std::string &name : zt::ListDir(kSpacedDest))
         EXPECT_EQ(std::string::npos, name.find(".del")) << name;
     EXPECT_FALSE(RunOnceMentions(" /c "));
+    ExpectRemoved(true);   // the copy has ended too
     std::vector<std::string> log = zt::ReadLines(temp + "\\setup.log");
     EXPECT_TRUE(!log.empty() && log.back() == "Exit code 0") << (log.empty() ? "" : log.back());
-    ExpectRemoved(true);
 }
 
 }  // namespace
