@@ -82,6 +82,7 @@
 #define MSG_GROUP_UNUSABLE        10083
 #define MSG_NO_COMMON_DIALOGS     10084
 #define MSG_CONFIRM_REMOVAL       10085
+#define MSG_REMOVAL_RUNNING       10086
 /* The command line: its usage, the refusal, and the reasons in the order
    of SwitchError (shell/cmdline.h). */
 #define MSG_USAGE                 10100

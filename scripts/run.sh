@@ -50,7 +50,8 @@ fi
 
 echo "Running $build/setup.exe (prefix $WINEPREFIX, display $DISPLAY)..."
 out=$(mktemp)
-stamp=$(mktemp)
+# The log grows run after run: this run's lines are those past its size now.
+logsize=$(stat -c %s "$temp/setup.log" 2>/dev/null || echo 0)
 "$ZL_WINE" "$build/setup.exe" >"$out" 2>&1 </dev/null
 rc=$?
 # The folder window the shell opens for the new group would keep the prefix
@@ -63,13 +64,13 @@ rm -f "$out"
 zl_stop_display
 
 # Wine hands on only the low 8 bits of the exit code (3010 arrives as 194);
-# the log of this run, where there is one, has the whole code.
+# this run's lines of the log, where it wrote one, have the whole code. A
+# logged code that does not end in those bits is not this run's.
 code=$rc
-if [ "$temp/setup.log" -nt "$stamp" ]; then
-  logged=$(grep -a '^Exit code ' "$temp/setup.log" | tail -n1 | tr -dc '0-9-')
-  [ -n "$logged" ] && code=$logged
+if [ -f "$temp/setup.log" ]; then
+  logged=$(tail -c +"$((logsize + 1))" "$temp/setup.log" | grep -a '^Exit code ' | tail -n1 | tr -dc '0-9-')
+  [ -n "$logged" ] && [ $((logged & 255)) = "$rc" ] && code=$logged
 fi
-rm -f "$stamp"
 case $code in
   0) what="done" ;;
   1602) what="cancelled" ;;

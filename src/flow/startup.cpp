@@ -27,6 +27,7 @@ static const COLORREF kBackground = RGB(0, 128, 128);
 static HBITMAP s_productBitmap;
 static HBITMAP s_logoBitmap;
 static BOOL s_setupRunning;
+static BOOL s_setupDone;
 
 // The scratch file. A run that is killed leaves it in the temporary folder,
 // so each run claims its name with a mutex named after the file's path; the
@@ -196,8 +197,11 @@ static void RunStartCommand(HWND window)
     if (g_bRebootNeeded && (!g_bSilent || g_bAllowReboot))
         g_nExitCode = RestartWindows() ? kExitRestartStarted : kExitRestartNeeded;
     LogFormat("Exit code %d", g_nExitCode);
+    s_setupDone = TRUE;
+    // A quit request the work took off the queue still ends the program,
+    // with the code just logged.
     if (g_bQuitRequested)
-        PostQuitMessage(g_nQuitCode);
+        PostQuitMessage(g_nExitCode);
     else
         PostMessageA(window, WM_CLOSE, 0, 0);
 }
@@ -374,5 +378,6 @@ int RunProgram(HINSTANCE instance, const char *args)
         DispatchMessageA(&msg);
     }
     ZL_MARK("ended");
-    return int(msg.wParam);
+    // A quit request of its own, picked up after the work, ends the loop too.
+    return s_setupDone ? g_nExitCode : int(msg.wParam);
 }

@@ -134,7 +134,10 @@ int RemoveProduct(HWND owner, const char *folder, const char *group, const char 
         SetActiveWindow(owner);
     if (dialog)
         DestroyWindow(dialog);
-    WriteProfileStringA(kSection, NULL, NULL);
+    char recorded[512] = "";
+    GetProfileStringA(kSection, "DIR", "", recorded, sizeof recorded);
+    if (RecordIsOf(recorded, folder))
+        WriteProfileStringA(kSection, NULL, NULL);
 
     if (outcome == -1 && g_bRebootNeeded) {
         if (ownFolder)

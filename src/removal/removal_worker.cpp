@@ -246,6 +246,20 @@ bool AboveRegistryFolders(const char *folder, HKEY root, const char *keyPath, co
 
 }  // namespace
 
+bool EntryInstallLocation(char *folder, size_t size)
+{
+    char location[kPathSize] = "";
+    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL, "InstallLocation", "", location, sizeof location) ||
+        !location[0])
+        return false;
+    return CopyText(folder, size, location);
+}
+
+bool RecordIsOf(const char *recorded, const char *folder)
+{
+    return !recorded[0] || lstrcmpiA(recorded, folder) == 0 || SamePath(recorded, folder);
+}
+
 bool FolderIsShared(const char *folderPath)
 {
     // A folder that cannot be placed may be any of them.
@@ -400,7 +414,10 @@ int RemoveInstallation(const char *folder, int mask, char *errorText, HWND owner
                        const char *running)
 {
     ShowStatus(status, kUninstallInfo);
-    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL) != ERROR_SUCCESS)
+    // The entry of an installation in another folder stays.
+    char location[kPathSize] = "";
+    EntryInstallLocation(location, sizeof location);
+    if (RecordIsOf(location, folder) && RegDeleteKeyA(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL) != ERROR_SUCCESS)
         DeleteRegistryTree(ZL_KEY_UNINSTALL, HKEY_LOCAL_MACHINE);
     if (errorText)
         errorText[0] = '\0';

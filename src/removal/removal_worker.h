@@ -17,6 +17,14 @@ int UnregisterBaseProduct();
 int RemoveNamespaceKeys();
 void SelfUnregisterDll(const char *folder, const char *dllName);
 
+// The uninstall entry's InstallLocation; false, and folder untouched,
+// without one.
+bool EntryInstallLocation(char *folder, size_t size);
+
+// True when a record's folder (win.ini DIR, the entry's location) is folder,
+// or the record names none: only then does removing folder remove it.
+bool RecordIsOf(const char *recorded, const char *folder);
+
 // True for a folder that is not the product's own: a drive root, the
 // Windows, system or temporary folder, the Program Files folder itself, a
 // profile or shell folder, or one that holds any of these, in whichever

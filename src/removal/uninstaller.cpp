@@ -18,6 +18,9 @@
 namespace {
 
 const int kPathSize = 512;
+const char kSection[] = "ZELTRA";
+// Setup's sweep of stale copies holds the mutex for a moment.
+const DWORD kClaimWaitMs = 500;
 const int kDeleteTries = 40;
 const DWORD kDeleteWaitMs = 250;
 
@@ -141,14 +144,33 @@ bool SameFolder(const char *folder, const char *path)
     return SamePath(folder, parent);
 }
 
-// An installation of the product: the folder Setup recorded, or one that
-// holds the product's uninstaller. A crafted "-f C:\Windows" is neither.
+// What every installation holds: the classic client's required files,
+// which Setup places whatever was chosen, and the uninstaller.
+bool HoldsInstallation(const char *folder)
+{
+    char path[kPathSize];
+    if (!JoinUnlessBackslash(path, sizeof path, folder, UninstallerName()) || !IsExistingFile(path))
+        return false;
+    for (int i = 0; i < g_basePrimaryList.count; ++i) {
+        const PayloadEntry &row = g_basePrimaryList.rows[i];
+        if (row.requiredFlag && (!JoinUnlessBackslash(path, sizeof path, folder, row.targetName) || !IsExistingFile(path)))
+            return false;
+    }
+    return true;
+}
+
+// The product's installation: a folder the records name (win.ini [ZELTRA]
+// DIR, the uninstall entry's location); with no record at all, one that
+// holds an installation. A stray copy of the uninstaller among the user's
+// files, or a crafted "-f C:\Windows", is neither.
 bool IsProductFolder(const char *folder)
 {
-    char recorded[kPathSize], path[kPathSize];
-    if (RecordedInstallation(recorded, sizeof recorded) && SamePath(recorded, folder))
-        return true;
-    return JoinUnlessBackslash(path, sizeof path, folder, UninstallerName()) && IsExistingFile(path);
+    char dir[kPathSize] = "", location[kPathSize] = "";
+    GetProfileStringA(kSection, "DIR", "", dir, sizeof dir);
+    EntryInstallLocation(location, sizeof location);
+    if (!dir[0] && !location[0])
+        return HoldsInstallation(folder);
+    return (dir[0] && SamePath(dir, folder)) || (location[0] && SamePath(location, folder));
 }
 
 // The folder to remove: the one named, the recorded one, or the one the
@@ -192,6 +214,19 @@ void DeleteOriginal(const char *path, const char *folder)
         ScheduleFolderRemoval(folder);
 }
 
+// A second uninstaller, while one runs.
+void ReportAlreadyRunning()
+{
+    char text[256], caption[256];
+    LoadMessage(MSG_REMOVAL_RUNNING, text, sizeof text);
+    if (g_bSilent) {
+        LogLine(text);
+        return;
+    }
+    LoadMessage(MSG_REMOVE_CAPTION, caption, sizeof caption);
+    MessageBoxA(NULL, text, caption, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
 const char *GroupOf(const UninstallOptions &o) { return o.group[0] ? o.group : NULL; }
 
 // The uninstaller started from the system's list or the group: asks, then
@@ -201,23 +236,29 @@ int RunOriginal(const UninstallOptions &o, const char *folder, const char *comma
 {
     if (!g_bSilent && !ConfirmRemoval())
         return kExitCancelled;
-    char self[kPathSize];
+    char self[kPathSize], own[kPathSize];
     DWORD n = GetModuleFileNameA(NULL, self, sizeof self);
+    bool inFolder = n > 0 && n < sizeof self && SameFolder(folder, self) &&
+                    JoinUnlessBackslash(own, sizeof own, folder, UninstallerName());
     int code;
-    if (workFolder && !RunningOnWin32s() && n > 0 && n < sizeof self && SameFolder(folder, self) &&
-        RunFromTemporaryCopy(workFolder, commandLine, &code)) {
-        s_handedOver = true;
-        return code;
+    if (workFolder && inFolder && !RunningOnWin32s()) {
+        CopyOutcome outcome = RunFromTemporaryCopy(workFolder, commandLine, &code);
+        s_handedOver = outcome == kCopyHandedBack;
+        if (outcome != kCopyNotStarted)
+            return code;
     }
-    // In place: its own file is in use, renamed and deleted at the next start.
-    code = RemoveProduct(NULL, folder, GroupOf(o), NULL);
-    if (g_bRebootNeeded && !g_bSilent && RestartWindows())
-        code = kExitRestartStarted;
+    // In place: its own file is in use, renamed and deleted at the next
+    // start; under Win32s, which cannot, it stays and is no failure.
+    code = RemoveProduct(NULL, folder, GroupOf(o), inFolder && RunningOnWin32s() ? own : NULL);
+    if (g_bRebootNeeded && !g_bSilent)
+        code = RestartWindows() ? kExitRestartStarted : kExitRestartNeeded;
     return code;
 }
 
-// The copy: removes, hands the code to the original, deletes it and the
-// folder, and leaves itself for the next start or the next sweep.
+// The copy: removes, restarts when asked, and hands the outcome to the
+// original only once nothing but the original's own file is left to do:
+// that goes as soon as the original has ended. Its outcome is known before
+// then, as 3010 where anything else holds the file.
 int RunCopy(const UninstallOptions &o, const char *folder, CopyLink *link)
 {
     char running[kPathSize];
@@ -227,16 +268,21 @@ int RunCopy(const UninstallOptions &o, const char *folder, CopyLink *link)
         original = running;
     int code = RemoveProduct(NULL, folder, GroupOf(o), original);
     bool restart = g_bRebootNeeded && !g_bSilent;
-    if (restart)
-        code = kExitRestartStarted;
+    if (restart) {
+        // The original still runs: its file goes with the restart.
+        if (original)
+            DeleteInstalledFile(original, NULL);
+        code = RestartWindows() ? kExitRestartStarted : kExitRestartNeeded;
+        if (code == kExitRestartNeeded)
+            LogLine("Windows did not restart.");
+    } else if (original && code == kExitOk && !NothingElseHolds(original)) {
+        code = kExitRestartNeeded;
+    }
     ReleaseOriginal(link, code);
-    if (original)
+    if (original && !restart)
         DeleteOriginal(original, folder);
     if (!FolderIsShared(folder))
         RemoveDirectoryA(folder);
-    ScheduleOwnDeletion();
-    if (restart && !RestartWindows())
-        LogLine("Windows did not restart.");
     return code;
 }
 
@@ -276,8 +322,16 @@ int RunUninstaller(HINSTANCE instance, const char *commandLine)
     WorkFolderSource source = kWorkFolderTemp;
     bool workUsable = GetWorkFolder(work, sizeof work, &source) && source != kWorkFolderProgram &&
                       SetCurrentDirectoryA(work);
-    if (workUsable)
-        SweepUninstallerCopies(work);
+    // The copy keeps its original's claim alive until it has finished.
+    bool busy = false;
+    HANDLE claim = options.isCopy ? KeepUninstallerClaim() : ClaimUninstaller(kClaimWaitMs, &busy);
+    if (busy) {
+        ReportAlreadyRunning();
+        LogFormat("Exit code %d", kExitAlreadyRunning);
+        return kExitAlreadyRunning;
+    }
+    if (workUsable && !options.isCopy)
+        SweepUninstallerCopies(work, true);
 
     CopyLink link = {NULL, NULL, ""};
     if (options.isCopy) {
@@ -297,7 +351,12 @@ int RunUninstaller(HINSTANCE instance, const char *commandLine)
     } else {
         code = RunOriginal(options, folder, commandLine, workUsable ? work : NULL);
     }
+    if (options.isCopy)
+        ScheduleOwnDeletion(workUsable ? work : NULL);
+    // The process that ends last says how it ended.
     if (!s_handedOver)
         LogFormat("Exit code %d", code);
+    if (claim)
+        CloseHandle(claim);
     return code;
 }

@@ -16,12 +16,16 @@ struct CopyLink {
     char originalPath[512];
 };
 
-// The original's side: copies this program into a new folder of workFolder,
-// starts the copy with "-copyof <pipe> <process id> "<own path>"" before
-// arguments, and waits for the exit code it hands back (or its own, should
-// it end without one). False, with nothing left behind, when the copy
-// cannot be made or started; the caller then removes in place.
-bool RunFromTemporaryCopy(const char *workFolder, const char *arguments, int *exitCode);
+enum CopyOutcome {
+    kCopyNotStarted,    // nothing left behind: the caller removes in place
+    kCopyHandedBack,    // the copy's exit code came back
+    kCopyGaveNothing    // the copy ended, or was ended, without one: 1603
+};
+
+// The original's side: copies this program into a new folder of workFolder
+// (see MakeCopyFolder), starts the copy with "-copyof <pipe> <process id>
+// "<own path>"" before arguments, and waits for the exit code it hands back.
+CopyOutcome RunFromTemporaryCopy(const char *workFolder, const char *arguments, int *exitCode);
 
 // The copy's side: opens the original's process from its id.
 void OpenOriginal(CopyLink *link, DWORD processId);
@@ -33,12 +37,28 @@ void ReleaseOriginal(CopyLink *link, int exitCode);
 // 95/98's WININIT.INI. False where neither could be registered.
 bool DeleteAtNextStart(const char *path);
 
-// Deletes this program's own file and folder at the next start.
-void ScheduleOwnDeletion();
+// True when nothing but its running image keeps path from being deleted
+// once that has ended: no one else has it open to write, or on NT without
+// delete sharing. Also true when it is gone.
+bool NothingElseHolds(const char *path);
+
+// Deletes this program's own file and folder at the next start, when it is
+// a copy in a copy folder of workFolder; anywhere else nothing is scheduled.
+void ScheduleOwnDeletion(const char *workFolder);
+
+// One uninstaller at a time: a named mutex that exists while one runs.
+// Made within waitMs, when no other uninstaller has it open: the handle to
+// keep. NULL with busy set when another has; NULL with busy clear where the
+// system has no named mutexes (Win32s).
+HANDLE ClaimUninstaller(DWORD waitMs, bool *busy);
+
+// The copy joins its original's claim: the handle to keep until it ends.
+HANDLE KeepUninstallerClaim();
 
 // Deletes what earlier copies left in workFolder: a folder "~zlr<hex>.tmp"
 // holding nothing but a copy of the uninstaller that no longer runs.
-// Everything else stays.
-void SweepUninstallerCopies(const char *workFolder);
+// Everything else stays, and all of it while an uninstaller runs.
+// claimHeld: the caller is the uninstaller holding the claim.
+void SweepUninstallerCopies(const char *workFolder, bool claimHeld = false);
 
 #endif

@@ -32,7 +32,7 @@ void LogFormat(const char *format, ...) __attribute__((format(printf, 1, 2)));
 int PumpMessages();
 
 // True once PumpMessages has taken a quit request off the queue; when the
-// running work returns, the program then ends with the request's code.
+// running work returns, the program then ends, with the work's exit code.
 extern BOOL g_bQuitRequested;
 extern int g_nQuitCode;
 
@@ -45,6 +45,7 @@ enum ExitCode {
     kExitNoClass = -1,
     kExitCancelled = 1602,
     kExitFailed = 1603,
+    kExitAlreadyRunning = 1618,
     kExitBadCommandLine = 1639,
     kExitRestartStarted = 1641,
     kExitRestartNeeded = 3010

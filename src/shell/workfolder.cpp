@@ -23,41 +23,70 @@ static bool TakeFolder(char *folder, DWORD size)
     return false;
 }
 
-// The temporary folder read through the wide calls (Windows NT), in its
-// short form, when that converts to the ANSI code page and back unchanged.
-// The "A" calls give a user "Łukasz" on code page 1252 "...\Lukasz\...", a
-// folder that does not exist; the short name is plain ASCII where the
-// volume keeps short names.
-static bool ShortWideTemp(char *folder, DWORD size)
+typedef DWORD(WINAPI *GetTempPathWProc)(DWORD, LPWSTR);
+
+static bool SameWide(const WCHAR *a, const WCHAR *b)
 {
-    typedef DWORD(WINAPI * GetTempPathWProc)(DWORD, LPWSTR);
-    typedef DWORD(WINAPI * GetShortPathNameWProc)(LPCWSTR, LPWSTR, DWORD);
-    auto getTempPath = LoadedDllFunction<GetTempPathWProc>("kernel32.dll", "GetTempPathW");
-    auto getShortPath = LoadedDllFunction<GetShortPathNameWProc>("kernel32.dll", "GetShortPathNameW");
-    if (!getTempPath || !getShortPath)
-        return false;
-    // Where they are stubs that fail (Windows 95), as if they were absent.
-    WCHAR longName[MAX_PATH], shortName[MAX_PATH], back[MAX_PATH];
-    DWORD n = getTempPath(MAX_PATH, longName);
-    if (n == 0 || n >= MAX_PATH)
-        return false;
-    n = getShortPath(longName, shortName, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return false;
+    while (*a && *a == *b)
+        ++a, ++b;
+    return *a == *b;
+}
+
+// wide in the ANSI code page, only where it converts back exactly: no
+// default character and no best fit ("Ł" is not "L"). Best fit is
+// asked not to happen where the system knows the flag (Windows 2000 on).
+static bool ExactAnsi(const WCHAR *wide, char *ansi, DWORD size)
+{
+    WCHAR back[MAX_PATH];
     BOOL defaulted = FALSE;
-    if (WideCharToMultiByte(CP_ACP, 0, shortName, -1, folder, int(size), NULL, &defaulted) == 0 || defaulted ||
-        MultiByteToWideChar(CP_ACP, 0, folder, -1, back, MAX_PATH) == 0) {
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, int(size), NULL, &defaulted);
+    if (n == 0 && GetLastError() == ERROR_INVALID_FLAGS)
+        n = WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, int(size), NULL, &defaulted);
+    if (n == 0 || defaulted || MultiByteToWideChar(CP_ACP, 0, ansi, -1, back, MAX_PATH) == 0 ||
+        !SameWide(back, wide)) {
+        ansi[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+// The temporary folder as the wide calls give it, where they work (they
+// are stubs that fail on Windows 95).
+static bool WideTemp(WCHAR *folder)
+{
+    auto getTempPath = LoadedDllFunction<GetTempPathWProc>("kernel32.dll", "GetTempPathW");
+    DWORD n = getTempPath ? getTempPath(MAX_PATH, folder) : 0;
+    return n > 0 && n < MAX_PATH;
+}
+
+// The "A" name of the temporary folder, unless it stands for another
+// folder: a user "Paweł" on code page 1252 reads as "Pawel", which may
+// be another user's folder. Then the folder is taken as missing.
+static bool ExactAnsiTemp(char *folder, DWORD size)
+{
+    WCHAR wide[MAX_PATH];
+    DWORD n = GetTempPathA(size, folder);
+    if (n == 0 || n >= size) {
         folder[0] = '\0';
         return false;
     }
-    // Best fit turns "ł" into "l" without counting it as a default.
-    for (DWORD i = 0; i <= n; ++i) {
-        if (back[i] != shortName[i]) {
-            folder[0] = '\0';
-            return false;
-        }
-    }
-    return TakeFolder(folder, size);
+    return !WideTemp(wide) || ExactAnsi(wide, folder, size);
+}
+
+// The temporary folder read through the wide calls (Windows NT), in its
+// short form, when that converts to the ANSI code page and back unchanged.
+// The "A" calls give a user "Łukasz" on code page 1252 "...\Lukasz\...", a
+// folder that does not exist or another one; the short name is plain ASCII
+// where the volume keeps short names.
+static bool ShortWideTemp(char *folder, DWORD size)
+{
+    typedef DWORD(WINAPI * GetShortPathNameWProc)(LPCWSTR, LPWSTR, DWORD);
+    auto getShortPath = LoadedDllFunction<GetShortPathNameWProc>("kernel32.dll", "GetShortPathNameW");
+    WCHAR longName[MAX_PATH], shortName[MAX_PATH];
+    if (!getShortPath || !WideTemp(longName))
+        return false;
+    DWORD n = getShortPath(longName, shortName, MAX_PATH);
+    return n > 0 && n < MAX_PATH && ExactAnsi(shortName, folder, size) && TakeFolder(folder, size);
 }
 
 static bool WindowsTemp(char *folder, DWORD size)
@@ -82,11 +111,7 @@ static bool ProgramFolder(char *folder, DWORD size)
 bool GetWorkFolder(char *folder, DWORD size, WorkFolderSource *source)
 {
     WorkFolderSource found = kWorkFolderTemp;
-    folder[0] = '\0';
-    DWORD n = GetTempPathA(size, folder);
-    if (n == 0 || n >= size)
-        folder[0] = '\0';
-    if (!TakeFolder(folder, size)) {
+    if (!ExactAnsiTemp(folder, size) || !TakeFolder(folder, size)) {
         if (ShortWideTemp(folder, size))
             found = kWorkFolderShortTemp;
         else if (WindowsTemp(folder, size))

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -274,13 +275,25 @@ TEST_F(UninstallerEndToEnd, QuietUninstallStringAsItStands)
     ExpectRemoved(true);
 }
 
-// A crafted folder is not an installation, and No is No: nothing is touched.
+// A crafted folder is not an installation, nor is one with a stray copy of
+// the uninstaller among the user's files; and No is No: nothing is touched.
 TEST_F(UninstallerEndToEnd, RefusedOrCancelledRemovesNothing)
 {
     zt::Run run;
     run.commandLine = "\"" + std::string(kSpacedDest) + "\\zlrem32.exe\" -q -f C:\\windows -g ZELTRA Pro";
     run.tempDir = temp;
     EXPECT_EQ(1603u, zt::RunToEnd(run));
+    const std::string stray = zt::FreshDir("userdata");
+    const char *const theirs[] = {"notes.log", "thesis.bak", "data.tmp", "readme.txt", "zlclient.exe"};
+    for (const char *name : theirs)
+        ASSERT_TRUE(zt::WriteFileText(stray + "\\" + name, "theirs"));
+    ASSERT_TRUE(zt::CopyFileTo(std::string(kSpacedDest) + "\\zlrem32.exe", stray + "\\zlrem32.exe"));
+    run.commandLine = "\"" + stray + "\\zlrem32.exe\" -q -f " + stray;
+    EXPECT_EQ(1603u, zt::RunToEnd(run));
+    for (const char *name : theirs)
+        EXPECT_EQ("theirs", zt::ReadFileText(stray + "\\" + name)) << name;
+    zt::RemoveTree(stray);
+    EXPECT_EQ(kSpacedDest, zt::WinIni("ZELTRA", "DIR"));
     run.commandLine.clear();
     run.exe = std::string(kSpacedDest) + "\\zlrem32.exe";
     zt::Started started = zt::Start(run);
@@ -290,6 +303,42 @@ TEST_F(UninstallerEndToEnd, RefusedOrCancelledRemovesNothing)
     EXPECT_TRUE(zt::FileExists(std::string(kSpacedDest) + "\\zlrem32.exe"));
     EXPECT_TRUE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::kUninstallKey));
     EXPECT_TRUE(zt::DirExists(zt::GroupFolder("ZELTRA Pro")));
+}
+
+// The copy ended from outside hands no outcome back: that is a failure.
+TEST_F(UninstallerEndToEnd, CopyEndedFromOutsideIsAFailure)
+{
+    zt::Run run;
+    run.exe = std::string(kSpacedDest) + "\\" + kUninstaller;
+    run.tempDir = temp;
+    zt::Started started = zt::Start(run);
+    DWORD original = WaitForUninstaller(0);
+    EXPECT_TRUE(zt::AnswerWithKeys("Are you sure", "key Return", original, 30000));
+    DWORD copy = WaitForUninstaller(original);
+    ASSERT_TRUE(copy && zt::WaitForMessageBox("INI files", copy, 60000));
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, copy);
+    ASSERT_TRUE(process && TerminateProcess(process, 0));
+    CloseHandle(process);
+    EXPECT_EQ(1603u, zt::Wait(started, 30000));
+}
+
+// Two at once, as a deployment tool may start them: one removes, the other
+// says so and ends with 1618, and nothing waits for a restart.
+TEST_F(UninstallerEndToEnd, TwoQuietUninstallsAtOnce)
+{
+    zt::Run run;
+    ASSERT_TRUE(zt::RegValue(HKEY_LOCAL_MACHINE, zt::kUninstallKey, "QuietUninstallString", &run.commandLine));
+    run.tempDir = temp;
+    zt::Started first = zt::Start(run), second = zt::Start(run);
+    std::vector<DWORD> codes = {zt::Wait(first, 60000), zt::Wait(second, 60000)};
+    std::sort(codes.begin(), codes.end());
+    EXPECT_EQ((std::vector<DWORD>{0, 1618}), codes);
+    for (const std::string &name : zt::ListDir(kSpacedDest))
+        EXPECT_EQ(std::string::npos, name.find(".del")) << name;
+    EXPECT_FALSE(RunOnceMentions(" /c "));
+    ExpectRemoved(true);   // the copy has ended too
+    std::vector<std::string> log = zt::ReadLines(temp + "\\setup.log");
+    EXPECT_TRUE(!log.empty() && log.back() == "Exit code 0") << (log.empty() ? "" : log.back());
 }
 
 }  // namespace

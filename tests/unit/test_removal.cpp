@@ -334,6 +334,11 @@ TEST_F(RemoveInstallationTest, MaskWithoutComponentsOnlyRemovesUninstallEntry)
     EXPECT_FALSE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL));
     EXPECT_TRUE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, zt::NamespaceKey(true, ZL_CLASS_EXPLORER)));
     EXPECT_TRUE(zt::FileExists(dir + "\\zlclient.exe"));
+    // The entry of an installation in another folder is not this one's.
+    zt::RegSetText(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL, "InstallLocation", "C:\\elsewhere");
+    EXPECT_EQ(1, Remove(0x10, error));
+    EXPECT_TRUE(zt::RegKeyExists(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL));
+    zt::RegDeleteTreeAll(HKEY_LOCAL_MACHINE, ZL_KEY_UNINSTALL);
 }
 
 TEST_F(RemoveInstallationTest, OnlyChosenComponentsLoseTheirFiles)

@@ -561,6 +561,25 @@ TEST_F(TempFolderTest, MissingOneGivesWayToTempInTheWindowsFolder)
     EXPECT_EQ(kWorkFolderWindowsTemp, source);
 }
 
+// "Łtemp" reads as "Ltemp" on code page 1252: an existing "Ltemp" is
+// another folder, perhaps another user's, and is not taken.
+TEST_F(TempFolderTest, NameThatBestFitsToAnotherFolderIsNotTaken)
+{
+    const std::wstring wide = std::wstring(dir_.begin(), dir_.end()) + L"\\\x141temp";
+    ASSERT_TRUE(CreateDirectoryW(wide.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((dir_ + "\\Ltemp").c_str(), NULL));
+    SetEnvironmentVariableW(L"TMP", wide.c_str());
+    SetEnvironmentVariableW(L"TEMP", wide.c_str());
+    char folder[256] = "", ansi[MAX_PATH] = "";
+    WorkFolderSource source = kWorkFolderTemp;
+    GetTempPathA(sizeof ansi, ansi);
+    bool found = GetWorkFolder(folder, sizeof folder, &source);
+    RemoveDirectoryW(wide.c_str());
+    ASSERT_EQ(dir_ + "\\Ltemp\\", ansi) << "no best fit on this code page";
+    ASSERT_TRUE(found);
+    EXPECT_EQ(kWorkFolderShortTemp, source) << folder;
+}
+
 TEST_F(TempFolderTest, RemoveTempFilesDeletesPayloadNamesOnly)
 {
     UseTemp(dir_ + "\\");
@@ -595,9 +614,9 @@ TEST(Pump, ReturnsAtOnceAndKeepsAQuitRequest)
     EXPECT_FALSE(PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE));
 }
 
-// A quit request the work took off the queue ends the program, with its
-// code, once the work is over (here: Exit at the first question).
-TEST(Pump, QuitRequestEndsTheProgramWithItsCode)
+// A quit request the work took off the queue ends the program once the
+// work is over, with the work's code (here: Exit at the first question).
+TEST(Pump, QuitRequestEndsTheProgramWithTheWorksCode)
 {
     WNDCLASSA wc;
     memset(&wc, 0, sizeof wc);
@@ -623,7 +642,7 @@ TEST(Pump, QuitRequestEndsTheProgramWithItsCode)
     while (GetMessageA(&msg, NULL, 0, 0) > 0)
         DispatchMessageA(&msg);
     EXPECT_EQ(UINT(WM_QUIT), msg.message);
-    EXPECT_EQ(WPARAM(7), msg.wParam);
+    EXPECT_EQ(WPARAM(kExitCancelled), msg.wParam);
     g_bQuitRequested = FALSE;
     DestroyWindow(window);
 }
