@@ -133,3 +133,28 @@ INSTANTIATE_TEST_SUITE_P(Replies, HostileGroupsReply, ::testing::ValuesIn(Replie
                          [](const ::testing::TestParamInfo<ReplyCase> &info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// A window whose thread waits for posted messages only is never taken for
+// hung: the broadcast of a plain DdeConnect would wait for it as long.
+TEST(UnansweringWindow, TheQuietInstallationEndsInTimeWithTheGroupMade)
+{
+    SetWindowsVersion("");
+    ResetInstallState({kDestRoot});
+    FakeProgmanOptions options;
+    options.stall = true;
+    FakeProgman stalled(options);
+    ASSERT_TRUE(stalled.Ready());
+    zt::Run run;
+    run.tempDir = FreshDir("temp");
+    WriteInstallIni(run.tempDir, {"QUIET=1", "LOGGING=1"}, {std::string("DIR32=") + kDestRoot});
+    DWORD started = GetTickCount();
+    EXPECT_TRUE(Installed(RunToEnd(run)));
+    EXPECT_LT(GetTickCount() - started, 30000u);
+    EXPECT_TRUE(FileExists(CommonGroupFolder("ZELTRA Pro") + "\\ZELTRA Pro Uninstall.lnk"));
+    stalled.Stop();
+    ResetInstallState({kDestRoot});
+}
+
+}  // namespace
