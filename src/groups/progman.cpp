@@ -27,8 +27,8 @@ DWORD s_searchDeadline = 0;
 // How long a window may take to answer the search, and how long the search
 // may take in all: DdeConnect's own broadcast waits on every window without
 // a limit.
-const DWORD kWindowAnswerMs = 2000;
-const DWORD kShellSearchMs = 5000;
+const DWORD kWindowAnswerMs = 3000;
+const DWORD kShellSearchMs = 6000;
 const DWORD kCommandWaitMs = 1000;
 
 const char kService[] = "PROGMAN";
