@@ -404,7 +404,9 @@ bool Connected(HCONV conv)
 {
     CONVINFO info;
     info.cb = sizeof info;
-    return conv && DdeQueryConvInfo(conv, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED);
+    // A server that ended may not have told us yet: its window is gone.
+    return conv && DdeQueryConvInfo(conv, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED) &&
+           IsWindow(info.hwndPartner);
 }
 
 // A conversation after a bounded search; NULL when none can be had.

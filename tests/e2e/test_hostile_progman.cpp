@@ -136,8 +136,8 @@ INSTANTIATE_TEST_SUITE_P(Replies, HostileGroupsReply, ::testing::ValuesIn(Replie
 
 namespace {
 
-// A window whose thread waits for posted messages only is never taken for
-// hung: the broadcast of a plain DdeConnect would wait for it as long.
+// A window whose thread stopped taking messages a moment ago is not yet
+// taken for hung: a plain DdeConnect's broadcast would wait for it.
 TEST(UnansweringWindow, TheQuietInstallationEndsInTimeWithTheGroupMade)
 {
     SetWindowsVersion("");
@@ -149,8 +149,8 @@ TEST(UnansweringWindow, TheQuietInstallationEndsInTimeWithTheGroupMade)
     zt::Run run;
     run.tempDir = FreshDir("temp");
     WriteInstallIni(run.tempDir, {"QUIET=1", "LOGGING=1"}, {std::string("DIR32=") + kDestRoot});
-    DWORD started = GetTickCount();
-    EXPECT_TRUE(Installed(RunToEnd(run)));
+    DWORD started = GetTickCount(), code = RunToEnd(run);
+    EXPECT_TRUE(Installed(code)) << code;
     EXPECT_LT(GetTickCount() - started, 30000u);
     EXPECT_TRUE(FileExists(CommonGroupFolder("ZELTRA Pro") + "\\ZELTRA Pro Uninstall.lnk"));
     stalled.Stop();

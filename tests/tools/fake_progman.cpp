@@ -5,8 +5,8 @@
 //   fake_progman.exe -ready EVENT -record FILE [-reply FILE] [-refuse] [-stall]
 //
 // Without -reply the request is refused. With -refuse every command is
-// answered "not processed". With -stall its thread stops taking sent
-// messages once ready, waiting for posted ones only (never taken for hung). Each record line is "<bytes received> <text>".
+// answered "not processed". With -stall its thread stops taking messages
+// for a minute once ready (taken for hung only after five seconds). Each record line is "<bytes received> <text>".
 // It ends on WM_QUIT posted to its thread, or by itself after ten minutes.
 #include <windows.h>
 #include <ddeml.h>
@@ -119,7 +119,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
 
     if (g_stall)
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 10 * 60 * 1000, QS_POSTMESSAGE);
+        Sleep(60 * 1000);
     SetTimer(NULL, 0, 10 * 60 * 1000, NULL);
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
