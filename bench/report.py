@@ -106,7 +106,8 @@ def table(rows, flavour):
     put("Time                          min      median   max      beyond fixed cost")
     put("  do-nothing program          %-8s %-8s %-8s" % (noop["min"], noop["median"], noop["max"]))
     for scale in scales:
-        for case, label in (("setup", "setup.exe /quiet"), ("setup-traced", "setup.exe, phase marks"),
+        for case, label in (("setup", "setup.exe /quiet"), ("setup-no-shell", "setup.exe, no shell"),
+                            ("setup-traced", "setup.exe, phase marks"),
                             ("nsis-zlib", "NSIS /S (zlib)"), ("nsis-lzma", "NSIS /S (LZMA)"),
                             ("remove", "zlrem32.exe -q")):
             r = rows.get(("time", case, scale))

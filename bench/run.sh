@@ -68,13 +68,15 @@ done
 
 # The bench's own Windows helpers. The expansion's timer links the core
 # library of the 1x tree, to time the program's own expander as it is built.
-for helper in noop reset lzspeed; do
-  flags= libs=
+for helper in noop reset lzspeed no_shell; do
+  flags= libs= src="bench/win/$helper.cpp"
+  # The launcher of the tests: a window station without a shell.
+  [ $helper = no_shell ] && flags=-mwindows src=tests/tools/no_shell.cpp
   [ $helper = noop ] && flags=-mwindows
   [ $helper = lzspeed ] && flags="-Isrc" libs="$(tree_of 1)/libsetupcore.a -luser32 -lgdi32"
   # shellcheck disable=SC2086
-  $cxx -O2 -static $flags -o "$WORK/$helper.exe" "bench/win/$helper.cpp" $libs -llz32 -lshell32 -ladvapi32 \
-    || { echo "cannot build bench/win/$helper.cpp" >&2; exit 1; }
+  $cxx -O2 -static $flags -o "$WORK/$helper.exe" "$src" $libs -llz32 -lshell32 -ladvapi32 \
+    || { echo "cannot build $src" >&2; exit 1; }
 done
 
 # --- The NSIS peer ----------------------------------------------------------
@@ -200,6 +202,10 @@ run_case() {   # kind exe
             ZL_TRACE_FILE=$TRACE_WIN timed "$2"
             { echo "run $(cat "$WORK/last-times")"; cat "$TRACE_FILE" 2>/dev/null; } >>"$WORK/trace-$3.txt" ;;
     nsis)  timed "$2" /S ;;
+    # As a deployment tool runs it: quiet, in a window station where no
+    # shell runs, so the group is made as a folder of shortcuts.
+    deploy) printf '[INSTALL]\r\nQUIET=1\r\n' >"$TEMP_DIR/install.ini"
+            timed "$WORK/no_shell.exe" "Z:${2//\//\\}" ;;
     # The quiet removal, as the entry's QuietUninstallString runs it, of an
     # installation made first (not timed).
     remove) printf '[INSTALL]\r\nQUIET=1\r\n' >"$TEMP_DIR/install.ini"
@@ -272,6 +278,9 @@ for scale in $SCALES; do
   bytes=$(payload_bytes "$tree")
   cases=("setup:$tree/setup.exe")
   names=(setup)
+  if [ "$scale" = 1 ]; then
+    cases+=("deploy:$tree/setup.exe"); names+=(setup-no-shell)
+  fi
   if [[ " $SPLIT_SCALES " == *" $scale "* ]]; then
     cases+=("traced:$ZL_ROOT/build/bench-trace-x$scale/setup.exe"); names+=(setup-traced)
   fi

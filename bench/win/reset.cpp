@@ -106,10 +106,13 @@ int main(int argc, char **argv)
     DeleteRunOnceValues();
     EnumWindows(CloseGroupWindow, 0);
     WaitForClosedWindows();
-    char programs[MAX_PATH] = "", group[MAX_PATH];
-    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
-    snprintf(group, sizeof group, "%s\\%s", programs, kGroup);
-    RemoveTree(group);
+    // The shell's group, and the one made without a shell for all users.
+    for (int id : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
+        char programs[MAX_PATH] = "", group[MAX_PATH];
+        SHGetFolderPathA(NULL, id, NULL, 0, programs);
+        snprintf(group, sizeof group, "%s\\%s", programs, kGroup);
+        RemoveTree(group);
+    }
     for (int i = 1; i < argc; ++i)
         RemoveTree(argv[i]);
     DeleteFileA("C:\\zt\\calls.log");

@@ -112,7 +112,9 @@ const char *FillGroupList(HWND combo)
     g_bProgmanOpen = 1;
     HSZ service = DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
     HSZ item = DdeCreateStringHandleA(instance, "Groups", CP_WINANSI);
-    HCONV conv = service && item ? DdeConnect(instance, service, service, NULL) : NULL;
+    // Without a shell, or with a window that does not answer, the list
+    // stays empty rather than the question waiting.
+    HCONV conv = service && item && SearchShellBounded() ? DdeConnect(instance, service, service, NULL) : NULL;
     if (!conv) {
         DdeUninitialize(instance);   // frees the string handles too
         g_bProgmanOpen = 0;

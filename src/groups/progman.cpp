@@ -1,15 +1,35 @@
 #include "groups/progman.h"
 
+#include <dde.h>
 #include <string.h>
 
 #include "shell/paths.h"
+#include "shell/sysdll.h"
 
 int g_bProgmanOpen = 0;
+int g_nShellAccepted = 0;
+char g_szNoShellReason[160];
+ProgramItem g_programItems[kMaxProgramItems];
+int g_nProgramItems = 0;
 
 namespace {
 
 DWORD g_idInst = 0;
 PFNCALLBACK g_pfnCallback = NULL;
+
+// One conversation carries the client's commands; it is opened again only
+// when the server dropped it. Once no shell could be found, or it stopped
+// answering, the client sends nothing more until it is started again.
+HCONV s_conv = NULL;
+bool s_gaveUp = false;
+DWORD s_searchDeadline = 0;
+
+// How long a window may take to answer the search, and how long the search
+// may take in all: DdeConnect's own broadcast waits on every window without
+// a limit.
+const DWORD kWindowAnswerMs = 3000;
+const DWORD kShellSearchMs = 6000;
+const DWORD kCommandWaitMs = 1000;
 
 const char kService[] = "PROGMAN";
 const size_t kCommandSize = 516;
@@ -251,23 +271,188 @@ bool ProgramPath(char *dst, const char *workFolder, const char *fileName)
            AppendText(dst, kPathSize, fileName);
 }
 
-bool BuildAddItem(char *command, const char *itemName, const char *folder,
+// item receives what the command says: the name, command line and folder.
+bool BuildAddItem(char *command, ProgramItem &item, const char *itemName, const char *folder,
                   const char *fileName, const char *commandLine)
 {
-    char workFolder[kPathSize], program[kPathSize], bareFolder[kCommandSize];
-    if (!WorkingFolder(workFolder, folder))
+    char bareFolder[kCommandSize];
+    if (!WorkingFolder(item.folder, folder))
         return false;
-    if (!commandLine || !*commandLine) {
-        if (!ProgramPath(program, workFolder, Text(fileName)))
+    if (commandLine && *commandLine) {
+        if (!CopyText(item.command, sizeof item.command, commandLine))
             return false;
-        commandLine = program;
+    } else if (!ProgramPath(item.command, item.folder, Text(fileName))) {
+        return false;
     }
-    return CanCarry(commandLine) && CanCarry(itemName) &&
-           BareArgument(bareFolder, sizeof bareFolder, workFolder) &&
+    return CanCarry(item.command) && CanCarry(itemName) &&
+           CopyText(item.name, sizeof item.name, itemName) &&
+           BareArgument(bareFolder, sizeof bareFolder, item.folder) &&
            FormatText(command, kCommandSize, "[AddItem(\"%s\",\"%s\",,,,,%s)]",
-                      commandLine, itemName, bareFolder);
+                      item.command, itemName, bareFolder);
 }
 
+// Keeps what the group step asked for, in order, for a group made without
+// the shell.
+void KeepItem(const ProgramItem &item)
+{
+    if (g_nProgramItems < kMaxProgramItems)
+        g_programItems[g_nProgramItems++] = item;
+}
+
+
+void NoShell(const char *reason)
+{
+    if (!g_szNoShellReason[0])
+        CopyText(g_szNoShellReason, sizeof g_szNoShellReason, reason);
+}
+
+// The search's own window: servers answer its initiate, and it ends each
+// such conversation at once.
+HWND s_searchWindow = NULL;
+HWND s_foundServer = NULL;
+
+LRESULT CALLBACK SearchWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DDE_ACK) {
+        // The answer to an initiate: its atoms are the receiver's to free.
+        GlobalDeleteAtom(LOWORD(lParam));
+        GlobalDeleteAtom(HIWORD(lParam));
+        HWND server = reinterpret_cast<HWND>(wParam);
+        if (!s_foundServer)
+            s_foundServer = server;
+        PostMessageA(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
+        return 0;
+    }
+    if (message == WM_DDE_TERMINATE)
+        return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND SearchWindow()
+{
+    if (s_searchWindow && IsWindow(s_searchWindow))
+        return s_searchWindow;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = SearchWindowProc;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpszClassName = "ZeltraShellSearch";
+    RegisterClassA(&windowClass);
+    s_searchWindow = CreateWindowA(windowClass.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL,
+                                   windowClass.hInstance, NULL);
+    return s_searchWindow;
+}
+
+DWORD TimeLeft(DWORD deadline)
+{
+    LONG left = LONG(deadline - GetTickCount());
+    return left > 0 ? DWORD(left) : 0;
+}
+
+// Asks each top-level window in turn, for a bounded time, whether it serves
+// "PROGMAN", as DdeConnect's broadcast does without a bound. True when a
+// server answered and no window kept the search waiting: DdeConnect's
+// broadcast then meets only windows that have just answered. A window that
+// the system takes for hung is skipped at once, by the broadcast too.
+bool FindShell(DWORD deadline)
+{
+    // Win32s may lack it; there the broadcast is left to DdeConnect.
+    auto sendTimed = LoadedDllFunction<decltype(&SendMessageTimeoutA)>("user32.dll", "SendMessageTimeoutA");
+    if (!sendTimed)
+        return true;
+    static HWND windows[kMaxKnownWindows];
+    int count = 0;
+    for (HWND w = GetTopWindow(NULL); w && count < kMaxKnownWindows; w = GetWindow(w, GW_HWNDNEXT))
+        if (!OwnWindow(w))
+            windows[count++] = w;
+    HWND search = SearchWindow();
+    ATOM service = GlobalAddAtomA(kService);
+    if (!search || !service) {
+        NoShell("the shell could not be asked");
+        return false;
+    }
+    s_foundServer = NULL;
+    bool silent = false;
+    for (int i = 0; i < count && !silent; ++i) {
+        DWORD wait = TimeLeft(deadline);
+        if (wait == 0) {
+            NoShell("the time for the shell was up");
+            silent = true;
+            break;
+        }
+        if (wait > kWindowAnswerMs)
+            wait = kWindowAnswerMs;
+        DWORD started = GetTickCount();
+        DWORD_PTR answer = 0;
+        if (sendTimed(windows[i], WM_DDE_INITIATE, reinterpret_cast<WPARAM>(search),
+                                MAKELPARAM(service, service), SMTO_ABORTIFHUNG, wait, &answer) ||
+            !IsWindow(windows[i]) || GetTickCount() - started < wait)
+            continue;
+        char name[64] = "", text[160];
+        GetClassNameA(windows[i], name, sizeof name);
+        FormatText(text, sizeof text, "a window (class \"%s\") did not answer within %lu ms", name,
+                   static_cast<unsigned long>(wait));
+        NoShell(text);
+        silent = true;
+    }
+    GlobalDeleteAtom(service);
+    if (!silent && !s_foundServer)
+        NoShell("no shell answered");
+    return !silent && s_foundServer;
+}
+
+bool Connected(HCONV conv)
+{
+    CONVINFO info;
+    info.cb = sizeof info;
+    // A server that ended may not have told us yet: its window is gone.
+    return conv && DdeQueryConvInfo(conv, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED) &&
+           IsWindow(info.hwndPartner);
+}
+
+// A conversation after a bounded search; NULL when none can be had.
+HCONV Connect(DWORD instance)
+{
+    if (s_gaveUp || !FindShell(s_searchDeadline)) {
+        s_gaveUp = true;
+        return NULL;
+    }
+    HSZ name = DdeCreateStringHandleA(instance, kService, CP_WINANSI);
+    HCONV conv = name ? DdeConnect(instance, name, name, NULL) : NULL;
+    if (name)
+        DdeFreeStringHandle(instance, name);
+    if (!conv) {
+        NoShell("no shell answered");
+        s_gaveUp = true;
+    }
+    return conv;
+}
+
+// The client's own conversation, opened again when the server dropped it.
+HCONV ClientConversation()
+{
+    if (Connected(s_conv))
+        return s_conv;
+    if (s_conv)
+        DdeDisconnect(s_conv);
+    s_conv = Connect(g_idInst);
+    return s_conv;
+}
+
+void EndConversation()
+{
+    if (s_conv)
+        DdeDisconnect(s_conv);
+    s_conv = NULL;
+}
+
+}  // namespace
+
+bool SearchShellBounded()
+{
+    return FindShell(GetTickCount() + kShellSearchMs);
+}
+
+namespace {
 }  // namespace
 
 HDDEDATA CALLBACK ProgmanCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
@@ -285,6 +470,11 @@ int StartProgramClient()
     if (DdeInitializeA(&g_idInst, g_pfnCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
         return 0;
     g_bProgmanOpen = 1;
+    g_nShellAccepted = 0;
+    g_nProgramItems = 0;
+    g_szNoShellReason[0] = '\0';
+    s_gaveUp = false;
+    s_searchDeadline = GetTickCount() + kShellSearchMs;
     return 1;
 }
 
@@ -308,19 +498,28 @@ int AddProgramItem(const char *itemName, const char *folder, const char *fileNam
 {
     const char *name = ItemName(itemName, fileName);
     char deleteItem[kCommandSize], addItem[kCommandSize];
+    ProgramItem item = {};
+    item.add = true;
     // Both or neither: a replaced item must not just vanish.
-    if (BuildDeleteItem(deleteItem, name) && BuildAddItem(addItem, name, folder, fileName, commandLine)) {
+    if (BuildDeleteItem(deleteItem, name) && BuildAddItem(addItem, item, name, folder, fileName, commandLine)) {
+        if (g_bProgmanOpen)
+            KeepItem(item);
         ProgmanExecute(g_idInst, deleteItem);
         ProgmanExecute(g_idInst, addItem);
     }
     return 1;
 }
 
-int DeleteProgramItem(const char *itemName, const char *, const char *fileName, const char *)
+int DeleteProgramItem(const char *itemName, const char *folder, const char *fileName, const char *)
 {
     char command[kCommandSize];
-    if (BuildDeleteItem(command, ItemName(itemName, fileName)))
+    ProgramItem item = {};
+    if (BuildDeleteItem(command, ItemName(itemName, fileName))) {
+        if (g_bProgmanOpen && CopyText(item.name, sizeof item.name, ItemName(itemName, fileName)) &&
+            CopyText(item.folder, sizeof item.folder, Text(folder)))
+            KeepItem(item);
         ProgmanExecute(g_idInst, command);
+    }
     return 1;
 }
 
@@ -330,6 +529,7 @@ int DeleteProgramGroup(const char *groupName)
         // A group the user named may hold other programs' items: keep it.
         if (groupName && lstrcmpiA(groupName, ZL_DEFAULT_GROUP) == 0)
             SendGroupCommand("DeleteGroup", groupName, "");
+        EndConversation();
         DdeUninitialize(g_idInst);
     }
     g_bProgmanOpen = 0;
@@ -338,8 +538,10 @@ int DeleteProgramGroup(const char *groupName)
 
 int CloseProgramGroup()
 {
-    if (g_bProgmanOpen)
+    if (g_bProgmanOpen) {
+        EndConversation();
         DdeUninitialize(g_idInst);
+    }
     g_bProgmanOpen = 0;
     return 1;
 }
@@ -348,25 +550,28 @@ int ProgmanExecute(DWORD instance, const char *command)
 {
     if (!g_bProgmanOpen)
         return 0;
-    HSZ name = DdeCreateStringHandleA(instance, kService, CP_WINANSI);
-    if (!name)
+    // Another instance than the client's own gets a conversation of its own.
+    bool own = instance == g_idInst;
+    HCONV conv = own ? ClientConversation() : Connect(instance);
+    if (!conv)
         return 0;
-    HCONV conv = DdeConnect(instance, name, name, NULL);
-    if (!conv) {
-        DdeFreeStringHandle(instance, name);
-        return 0;
-    }
     // The transaction takes a writable buffer; it does not change it.
     DWORD result = 0;
     BYTE *data = reinterpret_cast<BYTE *>(const_cast<char *>(command));
     HWND before = GetForegroundWindow();
     HDDEDATA done = DdeClientTransaction(data, DWORD(strlen(command) + 1), conv, NULL,
-                                         CF_TEXT, XTYP_EXECUTE, 1000, &result);
-    DdeDisconnect(conv);
-    DdeFreeStringHandle(instance, name);
+                                         CF_TEXT, XTYP_EXECUTE, kCommandWaitMs, &result);
+    if (!done && DdeGetLastError(instance) == DMLERR_EXECACKTIMEOUT) {
+        NoShell("the shell stopped answering");
+        s_gaveUp = true;
+    }
+    if (!own)
+        DdeDisconnect(conv);
     HWND after = GetForegroundWindow();
     if (s_watchTimer && after != before && after && after != GetDesktopWindow() && !OwnWindow(after))
         s_raisedWindow = after;
     TakeBackForeground();
+    if (done)
+        ++g_nShellAccepted;
     return done ? 1 : 0;
 }

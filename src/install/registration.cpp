@@ -4,6 +4,7 @@
 
 #include "groups/group_select.h"
 #include "groups/progman.h"
+#include "groups/shortcuts.h"
 #include "registry/registry.h"
 #include "resource.h"
 #include "shell/catalogue.h"
@@ -199,6 +200,29 @@ void AddListItems(SequenceContext &c, const InstallList &list)
     }
 }
 
+// Where no shell took the group's commands, the group is made as a folder of
+// shortcuts. Either way the log and win.ini say where it went.
+void FinishGroup(const char *group)
+{
+    char folder[kPathSize], why[160];
+    if (g_nShellAccepted > 0) {
+        if (g_szNoShellReason[0])
+            LogFormat("Program group \"%s\" made by the shell, perhaps not whole: %s.", group, g_szNoShellReason);
+        else
+            LogFormat("Program group \"%s\" made by the shell.", group);
+        RecordGroup("shell", FoundGroupFolder(group, folder, sizeof folder) ? folder : NULL);
+        return;
+    }
+    const char *reason = g_szNoShellReason[0] ? g_szNoShellReason : "the shell accepted none of its commands";
+    if (MakeShortcutGroup(group, folder, sizeof folder, why, sizeof why)) {
+        LogFormat("Program group \"%s\" made as a folder of shortcuts in %s (%s).", group, folder, reason);
+        RecordGroup("shortcuts", folder);
+    } else {
+        LogFormat("Program group \"%s\" not made: %s, and %s.", group, reason, why);
+        RecordGroup(NULL, NULL);
+    }
+}
+
 // Step 11
 void CreateGroupAndItems(SequenceContext &c, const char *group)
 {
@@ -227,6 +251,7 @@ void CreateGroupAndItems(SequenceContext &c, const char *group)
     DeleteProgramItem(oldTitle, c.destDir, UninstallerName(), "");
     AddListItems(c, g_baseFurtherList);
     CloseProgramGroup();
+    FinishGroup(group);
 }
 
 // Where a namespace class is registered: 0 desktop, 1 My Computer, -1 neither.

@@ -4,6 +4,7 @@
 
 #include "fileops/placement.h"
 #include "groups/progman.h"
+#include "groups/shortcuts.h"
 #include "registry/registry.h"
 #include "resource.h"
 #include "shell/catalogue.h"
@@ -92,7 +93,17 @@ void DeleteListFiles(const char *folder, const InstallList &list, int schedulerR
     }
 }
 
-void DeleteListItems(const char *folder, const InstallList &list, HWND status)
+// Items go through the shell, or with linkFolder given, as shortcuts there.
+void DeleteItem(const char *itemName, const char *folder, const char *fileName, const char *commandLine,
+                const char *linkFolder)
+{
+    if (linkFolder)
+        DeleteOwnShortcut(linkFolder, itemName, folder);
+    else
+        DeleteProgramItem(itemName, folder, fileName, commandLine);
+}
+
+void DeleteListItems(const char *folder, const InstallList &list, HWND status, const char *linkFolder)
 {
     char templ[kPathSize];
     LoadStatus(kDeleteIcon, templ, sizeof templ);
@@ -103,34 +114,49 @@ void DeleteListItems(const char *folder, const InstallList &list, HWND status)
         char text[kPathSize];
         FillTextTemplate(text, sizeof text, templ, row.description);
         SetStatusText(status, text);
-        DeleteProgramItem(row.description, folder, row.targetName, "");
+        DeleteItem(row.description, folder, row.targetName, "", linkFolder);
     }
 }
 
-// The items of every component and the group, in the recorded group only.
+void DeleteAllItems(const char *folder, int mask, HWND status, const char *linkFolder)
+{
+    if (mask & kComponentExplorer) {
+        DeleteItem(kExplorerItem, folder, "", kExplorerJunction, linkFolder);
+        DeleteListItems(folder, g_explorerList, status, linkFolder);
+    }
+    if (mask & kComponentUtilities)
+        DeleteListItems(folder, g_utilitiesList, status, linkFolder);
+    if (mask & kComponentClassic)
+        DeleteListItems(folder, g_basePrimaryList, status, linkFolder);
+    DeleteListItems(folder, g_baseFurtherList, status, linkFolder);
+}
+
+// The items of every component and the group, in the recorded group only:
+// through the shell where it made them and answers, else as shortcuts in
+// the folder win.ini records. The folder goes only when nothing else is
+// left in it.
 void RemoveProgramItems(const char *folder, int mask, const char *given, HWND status)
 {
     ShowStatus(status, kLocateGroup);
-    char group[256] = "";
+    char group[256] = "", linkFolder[MAX_PATH];
     if (given)
         CopyText(group, sizeof group, given);
     else
         GetProfileStringA(kSection, "GROUP", ZL_DEFAULT_GROUP, group, sizeof group);
     if (!group[0])
         return;
-    StartProgramClient();
+    bool recorded = RecordedGroupFolder(linkFolder, sizeof linkFolder);
+    bool viaShell = !GroupMadeAsShortcuts() && StartProgramClient();
     // Without the group current, DeleteItem would hit whatever group
     // Program Manager last showed, which may be the user's own.
-    if (ShowProgramGroup(group)) {
-        if (mask & kComponentExplorer) {
-            DeleteProgramItem(kExplorerItem, folder, "", kExplorerJunction);
-            DeleteListItems(folder, g_explorerList, status);
-        }
-        if (mask & kComponentUtilities)
-            DeleteListItems(folder, g_utilitiesList, status);
-        if (mask & kComponentClassic)
-            DeleteListItems(folder, g_basePrimaryList, status);
-        DeleteListItems(folder, g_baseFurtherList, status);
+    if (viaShell && ShowProgramGroup(group)) {
+        DeleteAllItems(folder, mask, status, NULL);
+    } else if (recorded) {
+        DeleteAllItems(folder, mask, status, linkFolder);
+        if (RemoveDirectoryA(linkFolder))
+            LogFormat("Program group folder %s deleted.", linkFolder);
+        else
+            LogFormat("Program group folder %s kept: it holds other items.", linkFolder);
     } else {
         LogFormat("Program group \"%s\" not found: no items deleted.", group);
     }

@@ -133,3 +133,28 @@ INSTANTIATE_TEST_SUITE_P(Replies, HostileGroupsReply, ::testing::ValuesIn(Replie
                          [](const ::testing::TestParamInfo<ReplyCase> &info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// A window whose thread stopped taking messages a moment ago is not yet
+// taken for hung: a plain DdeConnect's broadcast would wait for it.
+TEST(UnansweringWindow, TheQuietInstallationEndsInTimeWithTheGroupMade)
+{
+    SetWindowsVersion("");
+    ResetInstallState({kDestRoot});
+    FakeProgmanOptions options;
+    options.stall = true;
+    FakeProgman stalled(options);
+    ASSERT_TRUE(stalled.Ready());
+    zt::Run run;
+    run.tempDir = FreshDir("temp");
+    WriteInstallIni(run.tempDir, {"QUIET=1", "LOGGING=1"}, {std::string("DIR32=") + kDestRoot});
+    DWORD started = GetTickCount(), code = RunToEnd(run);
+    EXPECT_TRUE(Installed(code)) << code;
+    EXPECT_LT(GetTickCount() - started, 30000u);
+    EXPECT_TRUE(FileExists(CommonGroupFolder("ZELTRA Pro") + "\\ZELTRA Pro Uninstall.lnk"));
+    stalled.Stop();
+    ResetInstallState({kDestRoot});
+}
+
+}  // namespace

@@ -103,6 +103,39 @@ protected:
         return RunToEnd(run);
     }
     std::vector<std::string> Log() { return ReadLines(temp + "\\setup.log"); }
+
+    // As a deployment tool runs it where no shell runs: switches only, no
+    // options file.
+    DWORD InstallWithoutShell(const std::string &log)
+    {
+        zt::Run run;
+        run.commandLine = "\"" + SetupExe() + "\" /quiet /log=\"" + log + "\"";
+        run.tempDir = temp;
+        run.noShell = true;
+        return RunToEnd(run);
+    }
+    DWORD RemoveWithoutShell()
+    {
+        zt::Run run;
+        RegValue(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", &run.commandLine);
+        run.tempDir = temp;
+        run.noShell = true;
+        DWORD code = RunToEnd(run);
+        EXPECT_TRUE(WaitForNoProcess("zlrem32.exe", 30000));
+        return code;
+    }
+    // Each shortcut's name, target and working folder.
+    std::vector<std::string> Shortcuts(const std::string &folder)
+    {
+        std::vector<std::string> items;
+        for (const std::string &name : ListDir(folder)) {
+            std::string target, dir;
+            EXPECT_TRUE(ReadShortcut(folder + "\\" + name, &target, &dir)) << name;
+            items.push_back(name + "|" + target + "|" + dir);
+        }
+        std::sort(items.begin(), items.end());
+        return items;
+    }
 };
 
 TEST_F(QuietInstall, FreshInstallationOfEveryComponent)
@@ -342,6 +375,31 @@ TEST_F(QuietInstall, WindowsNT351GetsClassicAndUtilitiesOnly)
 
 // What a deployment script reads: success, failure, cancellation and a
 // needed restart, from Setup and from the uninstaller.
+// The shell's group removed where no shell runs; then the same group made
+// and removed there as a folder of shortcuts for every user.
+TEST_F(QuietInstall, WithoutAShellTheGroupIsMadeAndRemovedAsShortcuts)
+{
+    ASSERT_EQ(3010u, Install());
+    std::vector<std::string> byShell = Shortcuts(GroupFolder("ZELTRA Pro"));
+    ASSERT_GE(byShell.size(), 10u);
+    EXPECT_EQ(0u, RemoveWithoutShell());
+    EXPECT_FALSE(DirExists(GroupFolder("ZELTRA Pro")));
+
+    const std::string log = FreshDir("deploy") + "\\install.log";
+    ASSERT_EQ(3010u, InstallWithoutShell(log));
+    std::string common = CommonGroupFolder("ZELTRA Pro");
+    EXPECT_EQ(byShell, Shortcuts(common));
+    for (const std::string &item : Shortcuts(common))
+        EXPECT_EQ(item.size() - strlen(kProgramFilesDest), item.rfind(kProgramFilesDest)) << item;
+    EXPECT_TRUE(Contains(ReadLines(log), "Program group \"ZELTRA Pro\" made as a folder of shortcuts in " + common +
+                                             " (no shell answered)."));
+    EXPECT_EQ(0u, RemoveWithoutShell());
+    EXPECT_FALSE(DirExists(common));
+    EXPECT_FALSE(FileExists(std::string(kProgramFilesDest) + "\\zlclient.exe"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ("\x01", WinIni("ZELTRA", "GROUPDIR"));
+}
+
 TEST_F(QuietInstall, ExitCodesTellWhatHappened)
 {
     std::string dest = "C:\\zt\\dest\\codes";

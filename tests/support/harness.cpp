@@ -269,6 +269,10 @@ Started Start(Run run)
     started.tempDir = run.tempDir;
     std::string env = BuildEnvironment(run, run.tempDir);
     std::string cmd = run.commandLine.empty() ? "\"" + run.exe + "\"" : run.commandLine;
+    if (run.noShell) {
+        cmd = "\"" + ExeDir() + "\\no_shell.exe\" " + cmd;
+        run.commandLine = cmd;
+    }
     std::vector<char> cmdline(cmd.begin(), cmd.end());
     cmdline.push_back('\0');
     STARTUPINFOA si;

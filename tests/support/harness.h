@@ -54,6 +54,7 @@ struct Run {
     bool withOS = true;              // keep the OS variable (Windows NT family)
     std::vector<std::pair<std::string, std::string>> env;  // extra variables
     DWORD timeoutMs = 120000;
+    bool noShell = false;            // in a window station where no shell runs
 };
 
 struct Started {

@@ -26,6 +26,34 @@ std::string ProgramsMenuFolder()
 
 std::string GroupFolder(const std::string &group) { return ProgramsMenuFolder() + "\\" + group; }
 
+std::string CommonGroupFolder(const std::string &group)
+{
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_COMMON_PROGRAMS, NULL, 0, path);
+    return std::string(path) + "\\" + group;
+}
+
+bool ReadShortcut(const std::string &path, std::string *target, std::string *folder)
+{
+    CoInitialize(NULL);
+    IShellLinkA *link = NULL;
+    IPersistFile *file = NULL;
+    char text[MAX_PATH] = "", dir[MAX_PATH] = "";
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    bool read = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link)) &&
+                SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file)) &&
+                SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(text, MAX_PATH, NULL, SLGP_RAWPATH)) &&
+                SUCCEEDED(link->GetWorkingDirectory(dir, MAX_PATH));
+    if (file)
+        file->Release();
+    if (link)
+        link->Release();
+    *target = text;
+    *folder = dir;
+    return read;
+}
+
 std::string ProductFile(const std::string &targetName) { return ExeDir() + "\\product\\" + targetName; }
 
 std::string CallLogPath() { return "C:\\zt\\calls.log"; }
@@ -67,6 +95,7 @@ void ResetInstallState(const std::vector<std::string> &folders)
     DeleteRunOnceValues();
     CloseFolderWindows("ZELTRA Pro");
     RemoveTree(GroupFolder("ZELTRA Pro"));
+    RemoveTree(CommonGroupFolder("ZELTRA Pro"));
     for (const std::string &folder : folders)
         RemoveTree(folder);
     DeleteFileA(CallLogPath().c_str());

@@ -16,6 +16,10 @@ std::string NamespaceKey(bool desktop, const char *clsid);
 // the current Windows version.
 std::string ProgramsMenuFolder();
 std::string GroupFolder(const std::string &group);
+// The all-users Programs folder, where a group goes without a shell.
+std::string CommonGroupFolder(const std::string &group);
+// A shortcut's target and working folder, read through the link interface.
+bool ReadShortcut(const std::string &path, std::string *target, std::string *folder);
 
 // Files of the stand-in product as the build made them.
 std::string ProductFile(const std::string &targetName);

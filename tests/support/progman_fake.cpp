@@ -23,6 +23,8 @@ FakeProgman::FakeProgman(const FakeProgmanOptions &options)
     }
     if (options.refuseCommands)
         command += " -refuse";
+    if (options.stall)
+        command += " -stall";
 
     STARTUPINFOA si{};
     si.cb = sizeof si;

@@ -19,6 +19,7 @@ struct FakeProgmanOptions {
     std::string reply;           // the "Groups" answer, byte for byte
     bool answerGroups = true;    // false: the request is refused
     bool refuseCommands = false; // answer every command "not processed"
+    bool stall = false;          // stop taking messages for a minute once ready
 };
 
 // One running stand-in; stopped when it goes out of scope. While it runs, it

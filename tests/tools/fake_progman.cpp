@@ -2,10 +2,11 @@
 // answers the "Groups" request with the bytes of a file (exactly, no zero
 // added) and records every execute command it receives.
 //
-//   fake_progman.exe -ready EVENT -record FILE [-reply FILE] [-refuse]
+//   fake_progman.exe -ready EVENT -record FILE [-reply FILE] [-refuse] [-stall]
 //
 // Without -reply the request is refused. With -refuse every command is
-// answered "not processed". Each record line is "<bytes received> <text>".
+// answered "not processed". With -stall its thread stops taking messages
+// for a minute once ready (taken for hung only after five seconds). Each record line is "<bytes received> <text>".
 // It ends on WM_QUIT posted to its thread, or by itself after ten minutes.
 #include <windows.h>
 #include <ddeml.h>
@@ -20,7 +21,7 @@ namespace {
 DWORD g_inst = 0;
 HSZ g_service = NULL, g_groups = NULL;
 std::string g_reply, g_record;
-bool g_hasReply = false, g_refuse = false;
+bool g_hasReply = false, g_refuse = false, g_stall = false;
 
 bool ReadWhole(const char *path, std::string *text)
 {
@@ -94,6 +95,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             reply = __argv[++i];
         else if (arg == "-refuse")
             g_refuse = true;
+        else if (arg == "-stall")
+            g_stall = true;
     }
     if (!ready || g_record.empty())
         return 2;
@@ -115,6 +118,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         CloseHandle(event);
     }
 
+    if (g_stall)
+        Sleep(60 * 1000);
     SetTimer(NULL, 0, 10 * 60 * 1000, NULL);
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {

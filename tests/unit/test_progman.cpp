@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "groups/progman.h"
+#include "groups/shortcuts.h"
 #include "harness.h"
 #include "progman_fake.h"
 #include "shell/messages.h"
@@ -364,6 +365,25 @@ TEST_F(WineProgman, CreatesAndRemovesTheGroupAndItsItems)
     EXPECT_FALSE(zt::DirExists(group));
     zt::RemoveTree(dir);
     zt::RemoveTree(parens);
+}
+
+// The group's name and the recorded folder come from install.ini, the command
+// line and win.ini: neither may lead out of a Programs folder.
+TEST(ShortcutGroup, NamesAndRecordsThatLeadElsewhereAreRefused)
+{
+    for (const char *name : {"..", "a\\..\\b", "C:x", "CON", "nul.txt", "com1", "LPT9.lnk", "x.", " x", "a/b", ""})
+        EXPECT_FALSE(UsableAsFileName(name)) << name;
+    for (const char *name : {"ZELTRA Pro", "Tools (old)", "console", "COM", "LPT10"})
+        EXPECT_TRUE(UsableAsFileName(name)) << name;
+    char folder[MAX_PATH], programs[MAX_PATH];
+    SHGetFolderPathA(NULL, CSIDL_COMMON_PROGRAMS, NULL, 0, programs);
+    for (std::string recorded : {std::string("C:\\windows"), std::string(programs), std::string(programs) + "\\..\\x"}) {
+        WriteProfileStringA("ZELTRA", "GROUPDIR", recorded.c_str());
+        EXPECT_FALSE(RecordedGroupFolder(folder, sizeof folder)) << recorded;
+    }
+    WriteProfileStringA("ZELTRA", "GROUPDIR", (std::string(programs) + "\\ZELTRA Pro").c_str());
+    EXPECT_TRUE(RecordedGroupFolder(folder, sizeof folder));
+    WriteProfileStringA("ZELTRA", NULL, NULL);
 }
 
 }  // namespace
