@@ -452,9 +452,6 @@ bool SearchShellBounded()
     return FindShell(GetTickCount() + kShellSearchMs);
 }
 
-namespace {
-}  // namespace
-
 HDDEDATA CALLBACK ProgmanCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
 {
     return NULL;
