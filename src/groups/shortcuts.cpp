@@ -38,6 +38,7 @@ struct ShellLinks {
         auto initialize = SystemFunction<decltype(&CoInitialize)>("ole32.dll", "CoInitialize");
         create = SystemFunction<decltype(&CoCreateInstance)>("ole32.dll", "CoCreateInstance");
         uninitialize = SystemFunction<decltype(&CoUninitialize)>("ole32.dll", "CoUninitialize");
+        // cppcheck-suppress knownConditionTrueFalse ; three functions, not one value
         started = initialize && create && uninitialize && SUCCEEDED(initialize(NULL));
     }
     ~ShellLinks()
@@ -244,8 +245,8 @@ bool RecordedGroupFolder(char *dst, size_t size)
         return false;
     parent[slash - recorded] = '\0';
     // win.ini is anyone's to edit: only a group folder of a Programs folder.
-    for (int id : kPrograms)
-        if (SpecialFolderPath(id, programs, sizeof programs) && SamePath(parent, programs))
+    for (size_t i = 0; i < sizeof kPrograms / sizeof kPrograms[0]; ++i)
+        if (SpecialFolderPath(kPrograms[i], programs, sizeof programs) && SamePath(parent, programs))
             return CopyText(dst, size, recorded);
     return false;
 }

@@ -99,9 +99,9 @@ bool HasControlCharacter(const char *text)
 
 const SwitchSpec *FindSwitch(const char *name, size_t length)
 {
-    for (const SwitchSpec &spec : kSwitches)
-        if (SameName(name, length, spec.name))
-            return &spec;
+    for (size_t i = 0; i < sizeof kSwitches / sizeof kSwitches[0]; ++i)
+        if (SameName(name, length, kSwitches[i].name))
+            return &kSwitches[i];
     return NULL;
 }
 
