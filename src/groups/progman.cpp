@@ -165,7 +165,9 @@ void TakeBackForeground()
             return;
         }
     }
-    if (!intruder && !(covered && ours))
+    // No window active at all (a folder window that came up and went
+    // inactive): nothing of the user's to respect, and ours may be hidden.
+    if (!intruder && !(covered && ours) && foreground)
         return;
     if (foreground == s_raisedWindow)
         s_raisedWindow = NULL;
