@@ -223,6 +223,13 @@ def guide_section(rows, flavour):
         a, z, l = med(rows, "setup", s), med(rows, "nsis-zlib", s), med(rows, "nsis-lzma", s)
         mb = int(rows[("time", "setup", s)]["payload_bytes"]) / MB
         put("| %d× (%.1f MB) | %s s | %s s | %s s | %s |" % (s, mb, fmt(a), fmt(z), fmt(l), ratio(a, l)))
+    deploy, remove = med(rows, "setup-no-shell", 1), med(rows, "remove", 1)
+    if deploy is not None:
+        put("")
+        put("As a deployment tool runs it (1×: `setup.exe /quiet`, no `install.ini`, in a window station "
+            "where no shell runs, so the group is made as shortcuts): %s s; NSIS LZMA %s s." % (fmt(deploy), fmt(med(rows, "nsis-lzma", 1))))
+    if remove is not None:
+        put("The quiet removal of a 1× installation (`zlrem32.exe -q`, with the shell): %s s." % fmt(remove))
     if sp:
         put("")
         put("Where the time goes (a build with phase marks, `-DZL_TRACE=ON`, timed in the same turns; "

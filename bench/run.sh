@@ -202,10 +202,10 @@ run_case() {   # kind exe
             ZL_TRACE_FILE=$TRACE_WIN timed "$2"
             { echo "run $(cat "$WORK/last-times")"; cat "$TRACE_FILE" 2>/dev/null; } >>"$WORK/trace-$3.txt" ;;
     nsis)  timed "$2" /S ;;
-    # As a deployment tool runs it: quiet, in a window station where no
-    # shell runs, so the group is made as a folder of shortcuts.
-    deploy) printf '[INSTALL]\r\nQUIET=1\r\n' >"$TEMP_DIR/install.ini"
-            timed "$WORK/no_shell.exe" "Z:${2//\//\\}" ;;
+    # As a deployment tool runs it: switches alone, no install.ini (so the
+    # log is on), in a window station where no shell runs, so the group is
+    # made as a folder of shortcuts.
+    deploy) timed "$WORK/no_shell.exe" "Z:${2//\//\\}" /quiet ;;
     # The quiet removal, as the entry's QuietUninstallString runs it, of an
     # installation made first (not timed).
     remove) printf '[INSTALL]\r\nQUIET=1\r\n' >"$TEMP_DIR/install.ini"

@@ -107,7 +107,8 @@ int main(int argc, char **argv)
     EnumWindows(CloseGroupWindow, 0);
     WaitForClosedWindows();
     // The shell's group, and the one made without a shell for all users.
-    for (int id : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
+    const int programFolders[] = {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS};
+    for (int id : programFolders) {
         char programs[MAX_PATH] = "", group[MAX_PATH];
         SHGetFolderPathA(NULL, id, NULL, 0, programs);
         snprintf(group, sizeof group, "%s\\%s", programs, kGroup);
