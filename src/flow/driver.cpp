@@ -12,8 +12,8 @@
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/paths.h"
-#include "shell/sysdll.h"
 #include "shell/progress.h"
+#include "shell/sysdll.h"
 #include "shell/window.h"
 
 static const char kCaption[] = "ZELTRA Pro Installation";

@@ -19,6 +19,7 @@ typedef BOOL(WINAPI *CreatePipeProc)(PHANDLE, PHANDLE, LPSECURITY_ATTRIBUTES, DW
 typedef HANDLE(WINAPI *OpenProcessProc)(DWORD, BOOL, DWORD);
 typedef BOOL(WINAPI *MoveFileExProc)(LPCSTR, LPCSTR, DWORD);
 typedef BOOL(WINAPI *AllowSetForegroundProc)(DWORD);
+typedef BOOL(WINAPI *DuplicateProc)(HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD);
 
 const char kCopyPrefix[] = "~zlr";
 const int kCopyNameDigits = 16;
@@ -153,7 +154,6 @@ void KeepStandardHandles()
 {
     typedef HANDLE(WINAPI * GetStdProc)(DWORD);
     typedef BOOL(WINAPI * SetStdProc)(DWORD, HANDLE);
-    typedef BOOL(WINAPI * DuplicateProc)(HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD);
     auto getStd = LoadedDllFunction<GetStdProc>("kernel32.dll", "GetStdHandle");
     auto setStd = LoadedDllFunction<SetStdProc>("kernel32.dll", "SetStdHandle");
     auto duplicate = LoadedDllFunction<DuplicateProc>("kernel32.dll", "DuplicateHandle");
@@ -172,7 +172,6 @@ void KeepStandardHandles()
 // The pipe's write end as the one handle the copy inherits. NULL on failure.
 HANDLE InheritableWriteEnd(HANDLE writeEnd)
 {
-    typedef BOOL(WINAPI * DuplicateProc)(HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD);
     auto duplicate = LoadedDllFunction<DuplicateProc>("kernel32.dll", "DuplicateHandle");
     HANDLE inheritable = NULL;
     if (!duplicate || !duplicate(GetCurrentProcess(), writeEnd, GetCurrentProcess(), &inheritable, 0, TRUE,
